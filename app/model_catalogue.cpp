@@ -1,0 +1,103 @@
+#include "app/model_catalogue.h"
+
+#include "app/camera.h"
+#include "scene/ball.h"
+#include "scene/ball_tree.h"
+#include "scene/limb.h"
+#include "scene/swinging_limb.h"
+
+// Defined in this order in one file, so the list exists, with its tear-down registered for
+// process exit, before currentModel takes its end position.
+ModelList modelList;
+ModelList::iterator currentModel = modelList.end();
+
+ModelSlot* chainSlot = nullptr;
+ModelSlot* treeSlot = nullptr;
+int recursionDepth = 1;
+
+namespace {
+
+// The stored values, not pi/2 (1.5707963267948966) and not pi/10 (0.3141592653589793).
+constexpr double quarterTurn = 1.570796;
+constexpr double spokeStep = 0.3141592;
+
+constexpr Vec3 xAxis{1.0, 0.0, 0.0};
+constexpr Vec3 yAxis{0.0, 1.0, 0.0};
+constexpr Vec3 zAxis{0.0, 0.0, 1.0};
+
+}  // namespace
+
+ModelSlot* addModel(SceneNode* root) {
+    ModelSlot* slot = new ModelSlot{root};
+    modelList.push_back(slot);
+    return slot;
+}
+
+SceneNode* buildChainModel(int depth) {
+    SceneNode* root = new SceneNode;
+    root->translate({0.0, 0.0, -6.0});
+    root->addChild(new SwingingLimb(depth, true));
+    return root;
+}
+
+SceneNode* buildTreeModel(int depth) {
+    SceneNode* root = new BallTree(depth);
+    root->translate({0.0, 4.0, 0.0});
+    return root;
+}
+
+// Rotations turn by minus their angle, so the two turns of a shoulder lay the arm that starts
+// along +z out along -x or +x, and the legs' turn about x points them down.
+SceneNode* buildFigureModel() {
+    SceneNode* figure = new SceneNode;
+
+    SceneNode* head = figure->addChild(new Ball(1.5));
+    head->translate({0.0, 3.0, 0.0});
+
+    SceneNode* body = figure->addChild(new Ball(2.0));
+    body->scale({1.0, 2.0, 1.0});
+    body->translate({0.0, -1.0, 0.0});
+
+    SceneNode* leftShoulder = figure->addChild(new SceneNode);
+    leftShoulder->rotate(zAxis, quarterTurn);
+    leftShoulder->rotate(yAxis, quarterTurn);
+    leftShoulder->translate({-1.0, 1.5, 0.0});
+    leftShoulder->addChild(new SwingingLimb(3, true));
+
+    SceneNode* rightShoulder = figure->addChild(new SceneNode);
+    rightShoulder->rotate(zAxis, quarterTurn);
+    rightShoulder->rotate(yAxis, -quarterTurn);
+    rightShoulder->translate({1.0, 1.5, 0.0});
+    rightShoulder->addChild(new SwingingLimb(3, true));
+
+    SceneNode* rightLeg = figure->addChild(new Limb(0.5, 4.0));
+    rightLeg->rotate(xAxis, -quarterTurn);
+    rightLeg->translate({0.75, -2.0, 0.0});
+
+    SceneNode* leftLeg = figure->addChild(new Limb(0.5, 4.0));
+    leftLeg->rotate(xAxis, -quarterTurn);
+    leftLeg->translate({-0.75, -2.0, 0.0});
+
+    return figure;
+}
+
+SceneNode* buildFanModel() {
+    SceneNode* fan = new SceneNode;
+    fan->translate({0.0, -2.0, 0.0});
+    for (int i = 0; i < 20; ++i) {
+        SceneNode* spoke = fan->addChild(new SceneNode);
+        spoke->rotate(zAxis, quarterTurn);
+        spoke->rotate(yAxis, static_cast<double>(i) * spokeStep);
+        spoke->addChild(new SwingingLimb(6, true));
+    }
+    return fan;
+}
+
+void buildScene() {
+    chainSlot = addModel(buildChainModel(recursionDepth));
+    addModel(buildFigureModel());
+    addModel(buildFanModel());
+    treeSlot = addModel(buildTreeModel(recursionDepth));
+    currentModel = modelList.begin();
+    camera.applyStartView();
+}

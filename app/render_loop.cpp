@@ -1,0 +1,81 @@
+#include "app/render_loop.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include "app/camera.h"
+#include "app/keyboard.h"
+#include "app/model_catalogue.h"
+
+bool animating = true;
+
+namespace {
+
+constexpr const char* windowTitle =
+    "(1 / 2 / 3) - Viewpoints.  (+ / -) - Recursion depth.  Any other key - next model";
+
+}  // namespace
+
+void startViewer(int* argc, char** argv) {
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(800, 800);
+    glutInitWindowPosition(100, 100);
+    glutCreateWindow(windowTitle);
+
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1.0, 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glClearColor(0.2f, 0.2f, 0.7f, 1.0f);
+
+    // A directional light from eye-space +z, given while the modelview matrix is still the
+    // identity, so it stays fixed to the viewer whichever viewpoint is chosen.
+    const GLfloat ambient[] = {0.3f, 0.3f, 0.3f, 1.0f};
+    const GLfloat diffuse[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat position[] = {0.0f, 0.0f, 10.0f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+
+    glutDisplayFunc(onDisplay);
+    glutKeyboardFunc(onKeyboard);
+    glutIdleFunc(onIdle);
+
+    buildScene();
+    glutMainLoop();
+}
+
+void onDisplay() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    camera.lookAt();
+    drawAxes();
+    renderTree((*currentModel)->root);
+    glutSwapBuffers();
+}
+
+void onIdle() {
+    if (animating) {
+        animateTree((*currentModel)->root);
+    }
+    glutPostRedisplay();
+}
+
+void drawAxes() {
+    // Lit with whatever normal is current; the white also colours every node drawn after it.
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_LINES);
+    glVertex3f(-300.0f, 0.0f, 0.0f);
+    glVertex3f(300.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, -300.0f, 0.0f);
+    glVertex3f(0.0f, 300.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, -300.0f);
+    glVertex3f(0.0f, 0.0f, 300.0f);
+    glEnd();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "scene/scene_node.h"
+
+// A solid sphere at the local origin.
+class Ball : public SceneNode {
+public:
+    double radius;
+
+    explicit Ball(double radius_) : radius(radius_) {}
+
+    void draw() override;
+};

@@ -1,0 +1,76 @@
+#include "scene/limb.h"
+
+#include <GL/gl.h>
+#include <GL/glut.h>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+// Not quite 2 pi (6.283185307179586): the stored value is the behaviour.
+constexpr double fullTurn = 6.283184;
+
+// The surface parameters are stepped in single precision: 0, 0.1, 0.2, 0.30000001, ... and
+// last 1.00000012, the first value above 1. Stepping in double would reach 0.9999999999999999
+// and add an eleventh strip each way.
+constexpr int parameterCount = 11;
+
+struct ParameterTable {
+    std::array<float, parameterCount> value;
+    std::array<double, parameterCount> cosine;  // cos(value * fullTurn)
+    std::array<double, parameterCount> sine;    // sin(value * fullTurn)
+};
+
+// Every limb draws at the same eleven parameter values, so their cosines and sines are worked
+// out once, with exactly the operations surfacePoint uses.
+const ParameterTable& parameters() {
+    static const ParameterTable table = [] {
+        ParameterTable t{};
+        float p = 0.0f;
+        for (int i = 0; i < parameterCount; ++i) {
+            t.value[i] = p;
+            const double angle = p * fullTurn;
+            t.cosine[i] = std::cos(angle);
+            t.sine[i] = std::sin(angle);
+            p = static_cast<float>(p + 0.1);
+        }
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+Vec3 Limb::surfacePoint(float u, float v) const {
+    const double angle = u * fullTurn;
+    return {radius * std::cos(angle), -(radius * std::sin(angle)), v * limbLength};
+}
+
+void Limb::draw() {
+    const ParameterTable& p = parameters();
+    // The table holds the values the loops below step through: u and v run from index 0 while
+    // the single-precision value is <= 1.0, which stops them after ten steps.
+    glBegin(GL_QUADS);
+    for (int i = 0; p.value[i] <= 1.0f; ++i) {
+        const double x0 = radius * p.cosine[i], y0 = -(radius * p.sine[i]);
+        const double x1 = radius * p.cosine[i + 1], y1 = -(radius * p.sine[i + 1]);
+        const Vec3 normal{x0, y0, 0.0};
+        for (int k = 0; p.value[k] <= 1.0f; ++k) {
+            const double z0 = p.value[k] * limbLength;
+            const double z1 = p.value[k + 1] * limbLength;
+            const Vec3 corners[4] = {{x0, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x0, y0, z1}};
+            glNormal3dv(normal.data());
+            for (const Vec3& corner : corners) {
+                glVertex3dv(corner.data());
+            }
+        }
+    }
+    glEnd();
+
+    glutSolidSphere(radius, 10, 5);
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, static_cast<float>(limbLength));
+    glutSolidSphere(radius, 10, 5);
+    glPopMatrix();
+}

@@ -1,0 +1,57 @@
+#include "scene/scene_node.h"
+
+#include <GL/gl.h>
+
+SceneNode::~SceneNode() {
+    // First added, first deleted: each child takes its whole subtree with it before the next
+    // sibling is touched.
+    for (SceneNode* child : children) {
+        delete child;
+    }
+}
+
+void SceneNode::translate(const Vec3& v) {
+    Mat4 op;
+    op.setTranslation(v);
+    transform.premultiply(op);
+}
+
+void SceneNode::scale(const Vec3& v) {
+    Mat4 op;
+    op.setScaling(v);
+    transform.premultiply(op);
+}
+
+void SceneNode::rotate(const Vec3& axis, double angle) {
+    Mat4 op;
+    op.setRotation(axis, angle);
+    transform.premultiply(op);
+}
+
+SceneNode* SceneNode::addChild(SceneNode* child) {
+    // Ownership passes even when the list cannot grow, so a failed build leaks nothing.
+    try {
+        children.push_back(child);
+    } catch (...) {
+        delete child;
+        throw;
+    }
+    return child;
+}
+
+void renderTree(SceneNode* node) {
+    glPushMatrix();
+    glMultMatrixd(node->transform.data());
+    node->draw();
+    for (SceneNode* child : node->children) {
+        renderTree(child);
+    }
+    glPopMatrix();
+}
+
+void animateTree(SceneNode* node) {
+    node->animate();
+    for (SceneNode* child : node->children) {
+        animateTree(child);
+    }
+}

@@ -1,0 +1,36 @@
+#include "scene/swinging_limb.h"
+
+#include <cmath>
+
+namespace {
+
+// The stored constants: not quite pi/180 (0.017453292519943295), and the swing's amplitude
+// per step.
+constexpr double phaseStep = 0.01745277777777778;
+constexpr double swingStep = 0.012566;
+
+constexpr double length = 3.0;
+
+}  // namespace
+
+SwingingLimb::SwingingLimb(int depth, bool isRoot_) : Limb(0.5, length), isRoot(isRoot_) {
+    if (depth > 1) {
+        SceneNode* child = new SwingingLimb(depth - 1, false);
+        // Scaled first, then moved: the child's origin sits at this limb's far end, z = 3.
+        child->scale({0.75, 0.75, 0.75});
+        child->translate({0.0, 0.0, length});
+        addChild(child);
+    }
+}
+
+void SwingingLimb::animate() {
+    ++frameCount;
+    // A limb below the first turns about its joint, the point (0, 0, 3) of its parent's frame.
+    if (!isRoot) {
+        translate({0.0, 0.0, -length});
+    }
+    rotate({0.0, 1.0, 0.0}, std::cos(frameCount * phaseStep) * swingStep);
+    if (!isRoot) {
+        translate({0.0, 0.0, length});
+    }
+}
