@@ -34,7 +34,9 @@ struct Vec3 {
     bool operator==(const Vec3&) const = default;
 };
 
-constexpr Vec3 operator+(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+constexpr Vec3 operator+(const Vec3& a, const Vec3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
 
 static_assert(sizeof(Vec3) == 3 * sizeof(double));
 static_assert(std::is_standard_layout_v<Vec3> && std::is_trivially_copyable_v<Vec3>);

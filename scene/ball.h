@@ -4,7 +4,7 @@
 
 // A solid sphere at the local origin.
 class Ball : public SceneNode {
-public:
+  public:
     double radius;
 
     explicit Ball(double radius_) : radius(radius_) {}

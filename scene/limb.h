@@ -6,7 +6,7 @@
 // A capsule-like segment along local +z from z = 0 to z = limbLength: the side of a cylinder
 // of ten by ten flat quads, closed by a sphere of the same radius at each end.
 class Limb : public SceneNode {
-public:
+  public:
     double radius;
     double limbLength;
 

@@ -9,7 +9,7 @@
 // but places its children. A node owns its children and maps its local coordinates into its
 // parent's with `transform`.
 class SceneNode {
-public:
+  public:
     // Owned; drawn, stepped and deleted in the order they were added.
     std::list<SceneNode*> children;
     // Local to parent. Each translate, scale or rotate multiplies on the left, so it acts after

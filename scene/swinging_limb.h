@@ -7,7 +7,7 @@
 // A limb of radius 0.5 and length 3 that builds a chain of ever smaller limbs below it, each
 // at the far end of the one before, and swings every joint about its local y axis.
 class SwingingLimb : public Limb {
-public:
+  public:
     std::int32_t frameCount = 0;
     bool isRoot;
 

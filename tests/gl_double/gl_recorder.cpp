@@ -80,13 +80,23 @@ std::string toString(const Call& c) {
     return out.str();
 }
 
-void PrintTo(const Call& c, std::ostream* os) { *os << toString(c); }
+void PrintTo(const Call& c, std::ostream* os) {
+    *os << toString(c);
+}
 
-void reset() { state() = State(); }
+void reset() {
+    state() = State();
+}
 
-const std::vector<Call>& calls() { return state().calls; }
-void clearCalls() { state().calls.clear(); }
-void setRecording(bool on) { state().recording = on; }
+const std::vector<Call>& calls() {
+    return state().calls;
+}
+void clearCalls() {
+    state().calls.clear();
+}
+void setRecording(bool on) {
+    state().recording = on;
+}
 
 std::vector<Call> callsNamed(const std::string& name) {
     std::vector<Call> found;
@@ -98,7 +108,9 @@ std::vector<Call> callsNamed(const std::string& name) {
     return found;
 }
 
-std::size_t countOf(const std::string& name) { return callsNamed(name).size(); }
+std::size_t countOf(const std::string& name) {
+    return callsNamed(name).size();
+}
 
 int stackDepth(GLenum mode) {
     return static_cast<int>(mode == GL_PROJECTION ? state().projection.size()
@@ -109,13 +121,25 @@ const Matrix& currentMatrix(GLenum mode) {
     return mode == GL_PROJECTION ? state().projection.back() : state().modelview.back();
 }
 
-void setModelviewStackLimit(int limit) { state().modelviewLimit = limit; }
-int stackErrors() { return state().stackErrors; }
-const std::vector<Matrix>& sphereModelviews() { return state().sphereModelviews; }
+void setModelviewStackLimit(int limit) {
+    state().modelviewLimit = limit;
+}
+int stackErrors() {
+    return state().stackErrors;
+}
+const std::vector<Matrix>& sphereModelviews() {
+    return state().sphereModelviews;
+}
 
-Callback displayFunc() { return state().display; }
-Callback idleFunc() { return state().idle; }
-KeyboardCallback keyboardFunc() { return state().keyboard; }
+Callback displayFunc() {
+    return state().display;
+}
+Callback idleFunc() {
+    return state().idle;
+}
+KeyboardCallback keyboardFunc() {
+    return state().keyboard;
+}
 
 }  // namespace gl_double
 
@@ -125,7 +149,9 @@ using gl_double::state;
 
 // OpenGL
 
-void glEnable(GLenum cap) { record("glEnable", {double(cap)}); }
+void glEnable(GLenum cap) {
+    record("glEnable", {double(cap)});
+}
 
 void glMatrixMode(GLenum mode) {
     record("glMatrixMode", {double(mode)});
@@ -176,19 +202,35 @@ void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
     record("glClearColor", {r, g, b, a});
 }
 
-void glClear(GLbitfield mask) { record("glClear", {double(mask)}); }
+void glClear(GLbitfield mask) {
+    record("glClear", {double(mask)});
+}
 
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
     record("glLightfv", {double(light), double(pname), params[0], params[1], params[2], params[3]});
 }
 
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); }
-void glLineWidth(GLfloat width) { record("glLineWidth", {width}); }
-void glBegin(GLenum mode) { record("glBegin", {double(mode)}); }
-void glEnd() { record("glEnd"); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", {x, y, z}); }
-void glVertex3dv(const GLdouble* v) { record("glVertex3dv", {v[0], v[1], v[2]}); }
-void glNormal3dv(const GLdouble* v) { record("glNormal3dv", {v[0], v[1], v[2]}); }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
+    record("glColor3f", {r, g, b});
+}
+void glLineWidth(GLfloat width) {
+    record("glLineWidth", {width});
+}
+void glBegin(GLenum mode) {
+    record("glBegin", {double(mode)});
+}
+void glEnd() {
+    record("glEnd");
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+    record("glVertex3f", {x, y, z});
+}
+void glVertex3dv(const GLdouble* v) {
+    record("glVertex3dv", {v[0], v[1], v[2]});
+}
+void glNormal3dv(const GLdouble* v) {
+    record("glNormal3dv", {v[0], v[1], v[2]});
+}
 
 void glGetIntegerv(GLenum pname, GLint* params) {
     record("glGetIntegerv", {double(pname)});
@@ -203,8 +245,8 @@ void glGetIntegerv(GLenum pname, GLint* params) {
 
 void glGetDoublev(GLenum pname, GLdouble* params) {
     record("glGetDoublev", {double(pname)});
-    const Matrix& m = gl_double::currentMatrix(pname == GL_PROJECTION_MATRIX ? GL_PROJECTION
-                                                                             : GL_MODELVIEW);
+    const Matrix& m =
+        gl_double::currentMatrix(pname == GL_PROJECTION_MATRIX ? GL_PROJECTION : GL_MODELVIEW);
     for (int i = 0; i < 16; ++i) {
         params[i] = m[i];
     }
@@ -225,8 +267,8 @@ void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFa
     record("gluPerspective", {fovy, aspect, zNear, zFar});
     const double f = 1.0 / std::tan(fovy * M_PI / 360.0);
     const double d = zNear - zFar;
-    gl_double::multiplyCurrent({f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (zFar + zNear) / d, -1, 0,
-                                0, 2 * zFar * zNear / d, 0});
+    gl_double::multiplyCurrent({f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (zFar + zNear) / d, -1, 0, 0,
+                                2 * zFar * zNear / d, 0});
 }
 
 void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
@@ -250,8 +292,8 @@ void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GL
     cross(f, up, s);
     normalize(s);
     cross(s, f, u);
-    gl_double::multiplyCurrent({s[0], u[0], -f[0], 0, s[1], u[1], -f[1], 0, s[2], u[2], -f[2], 0,
-                                0, 0, 0, 1});
+    gl_double::multiplyCurrent(
+        {s[0], u[0], -f[0], 0, s[1], u[1], -f[1], 0, s[2], u[2], -f[2], 0, 0, 0, 0, 1});
     gl_double::multiplyCurrent({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -eyeX, -eyeY, -eyeZ, 1});
 }
 
@@ -265,8 +307,12 @@ void glutInit(int* argc, char** argv) {
     record("glutInit", {double(*argc)}, words);
 }
 
-void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
-void glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {double(w), double(h)}); }
+void glutInitDisplayMode(unsigned int mode) {
+    record("glutInitDisplayMode", {double(mode)});
+}
+void glutInitWindowSize(int w, int h) {
+    record("glutInitWindowSize", {double(w), double(h)});
+}
 void glutInitWindowPosition(int x, int y) {
     record("glutInitWindowPosition", {double(x), double(y)});
 }
@@ -293,10 +339,16 @@ void glutIdleFunc(void (*f)()) {
 
 // The real main loop never returns; this one returns at once so that tests can go on to
 // drive the registered callbacks themselves.
-void glutMainLoop() { record("glutMainLoop"); }
+void glutMainLoop() {
+    record("glutMainLoop");
+}
 
-void glutSwapBuffers() { record("glutSwapBuffers"); }
-void glutPostRedisplay() { record("glutPostRedisplay"); }
+void glutSwapBuffers() {
+    record("glutSwapBuffers");
+}
+void glutPostRedisplay() {
+    record("glutPostRedisplay");
+}
 
 void glutSolidSphere(double radius, GLint slices, GLint stacks) {
     record("glutSolidSphere", {radius, double(slices), double(stacks)});

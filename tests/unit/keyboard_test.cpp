@@ -1,0 +1,193 @@
+#include "app/keyboard.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app_state.h"
+#include "scene/ball_tree.h"
+#include "scene/swinging_limb.h"
+
+namespace {
+
+class Keyboard : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetApplication();
+        buildScene();
+    }
+    void TearDown() override { resetApplication(); }
+
+    static void press(unsigned char key) { onKeyboard(key, 17, 42); }
+
+    static SwingingLimb* chainLimb() {
+        return static_cast<SwingingLimb*>(chainSlot->root->children.front());
+    }
+
+    static void expectDepth(int depth) {
+        EXPECT_EQ(recursionDepth, depth);
+        EXPECT_EQ(nodeCount(chainSlot->root), 1u + depth);
+        EXPECT_EQ(nodeCount(treeSlot->root), (1u << depth) - 1);
+    }
+
+    static void expectInitialPose() {
+        EXPECT_EQ(chainLimb()->frameCount, 0);
+        const Mat4 identity;
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(chainLimb()->transform.m[i], identity.m[i]);
+        }
+        Mat4 top;
+        top.setTranslation({0, 4, 0});
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(treeSlot->root->transform.m[i], top.m[i]);
+        }
+    }
+};
+
+TEST_F(Keyboard, EscapeExitsWithStatusOneThroughTheExitHandlers) {
+    EXPECT_EXIT(
+        {
+            std::atexit([] { std::fputs("exit handlers ran\n", stderr); });
+            press(27);
+        },
+        ::testing::ExitedWithCode(1), ::testing::HasSubstr("exit handlers ran"));
+}
+
+TEST_F(Keyboard, SpaceTogglesAnimating) {
+    press(' ');
+    EXPECT_FALSE(animating);
+    press(' ');
+    EXPECT_TRUE(animating);
+}
+
+TEST_F(Keyboard, PlusAndEqualsRaiseTheDepthAndRebuild) {
+    press('+');
+    expectDepth(2);
+    press('=');
+    expectDepth(3);
+    press('-');
+    expectDepth(2);
+    press('-');
+    expectDepth(1);
+}
+
+TEST_F(Keyboard, MinusAtDepthOneStillRebuildsFromTheInitialPose) {
+    for (int i = 0; i < 5; ++i) {
+        onIdle();
+    }
+    press('-');
+    expectDepth(1);
+    expectInitialPose();
+}
+
+TEST_F(Keyboard, DepthKeysRestartBothRecursiveModels) {
+    onIdle();
+    for (int i = 0; i < 3; ++i) {
+        nextModel();
+    }
+    onIdle();  // the tree model turns
+    press('+');
+    expectInitialPose();
+    expectDepth(2);
+}
+
+TEST_F(Keyboard, DepthKeyWhileFigureIsShownRebuildsTheOthersOnly) {
+    nextModel();
+    SceneNode* figure = modelRoot(1);
+    SceneNode* fan = modelRoot(2);
+    press('+');
+    press('+');
+    EXPECT_EQ(modelIndex(currentModel), 1u);
+    EXPECT_EQ(modelRoot(1), figure);
+    EXPECT_EQ(modelRoot(2), fan);
+    EXPECT_EQ(modelList.size(), 4u);
+    expectDepth(3);
+    nextModel();
+    nextModel();
+    EXPECT_EQ(currentModel, std::prev(modelList.end()));
+    EXPECT_EQ(nodeCount((*currentModel)->root), 7u);
+}
+
+TEST_F(Keyboard, RebuildDeletesTheTreeModelBeforeTheChainModel) {
+    static std::vector<std::string> deleted;
+    struct Named : SceneNode {
+        explicit Named(std::string n) : name(std::move(n)) {}
+        ~Named() override { deleted.push_back(name); }
+        std::string name;
+    };
+    deleted.clear();
+    delete chainSlot->root;
+    delete treeSlot->root;
+    chainSlot->root = new Named("chain");
+    treeSlot->root = new Named("tree");
+    rebuildRecursiveModels();
+    EXPECT_EQ(deleted, (std::vector<std::string>{"tree", "chain"}));
+    expectDepth(1);
+}
+
+TEST_F(Keyboard, NullRootsAreReplacedWithoutDeletion) {
+    delete chainSlot->root;
+    delete treeSlot->root;
+    chainSlot->root = nullptr;
+    treeSlot->root = nullptr;
+    press('=');
+    expectDepth(2);
+}
+
+TEST_F(Keyboard, ViewpointKeysChangeOnlyTheCamera) {
+    press('+');
+    nextModel();
+    press('2');
+    EXPECT_EQ(camera.eye, Vec3(0, 20, 0));
+    EXPECT_EQ(camera.up, Vec3(0, 0, -1));
+    press('1');
+    EXPECT_EQ(camera.eye, Vec3(0, 0, 15));
+    EXPECT_EQ(camera.up, Vec3(0, 1, 0));
+    press('3');
+    EXPECT_EQ(camera.eye, Vec3(15, 15, 15));
+    EXPECT_EQ(modelIndex(currentModel), 1u);
+    EXPECT_EQ(recursionDepth, 2);
+    EXPECT_TRUE(animating);
+}
+
+TEST_F(Keyboard, ModelAndDepthKeysLeaveCameraAndAnimatingAlone) {
+    press('2');
+    press(' ');
+    press('x');
+    press('+');
+    press('-');
+    EXPECT_EQ(camera.eye, Vec3(0, 20, 0));
+    EXPECT_EQ(camera.direction, Vec3(0, -1, 0));
+    EXPECT_FALSE(animating);
+}
+
+TEST_F(Keyboard, EveryOtherCodeStepsToTheNextModel) {
+    const std::string commands = std::string("\x1b +=-123");
+    for (int code = 0; code < 256; ++code) {
+        if (commands.find(char(code)) != std::string::npos) {
+            continue;
+        }
+        const std::size_t before = modelIndex(currentModel);
+        press(static_cast<unsigned char>(code));
+        EXPECT_EQ(modelIndex(currentModel), (before + 1) % 4) << "code " << code;
+    }
+    EXPECT_EQ(recursionDepth, 1);
+    EXPECT_TRUE(animating);
+}
+
+TEST_F(Keyboard, FourStepsReturnToTheStartAndTheEndIsNeverCurrent) {
+    for (int i = 0; i < 4; ++i) {
+        press('x');
+        EXPECT_NE(currentModel, modelList.end());
+    }
+    EXPECT_EQ(currentModel, modelList.begin());
+    currentModel = modelList.end();
+    nextModel();
+    EXPECT_EQ(currentModel, modelList.begin());
+}
+
+}  // namespace

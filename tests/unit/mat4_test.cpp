@@ -113,10 +113,22 @@ TEST(Mat4, RotationEntriesAreAsWritten) {
     const double c = std::cos(angle), s = std::sin(angle), t = 1.0 - c;
     Mat4 r;
     r.setRotation({0.3, -0.2, 0.9}, angle);
-    const double expected[16] = {t * x * x + c,     t * x * y - z * s, t * x * z + y * s, 0,
-                                 t * x * y + z * s, t * y * y + c,     t * y * z - x * s, 0,
-                                 t * x * z - y * s, t * y * z + x * s, t * z * z + c,     0,
-                                 0,                 0,                 0,                 1};
+    const double expected[16] = {t * x * x + c,
+                                 t * x * y - z * s,
+                                 t * x * z + y * s,
+                                 0,
+                                 t * x * y + z * s,
+                                 t * y * y + c,
+                                 t * y * z - x * s,
+                                 0,
+                                 t * x * z - y * s,
+                                 t * y * z + x * s,
+                                 t * z * z + c,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 1};
     for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(r.m[i], expected[i]) << "element " << i;
     }

@@ -8,7 +8,9 @@
 namespace {
 
 // The divisor that dividedBy actually used, read back from a vector of ones.
-double usedDivisor(double d) { return 1.0 / Vec3(1.0, 1.0, 1.0).dividedBy(d).x; }
+double usedDivisor(double d) {
+    return 1.0 / Vec3(1.0, 1.0, 1.0).dividedBy(d).x;
+}
 
 TEST(Vec3, IsThreeContiguousDoubles) {
     const Vec3 v(1.0, 2.0, 3.0);
