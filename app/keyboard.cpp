@@ -1,16 +1,57 @@
 #include "app/keyboard.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <new>
 
 #include "app/camera.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "app/render_loop.h"
 
+namespace {
+
+// Moves to `depth` and rebuilds, unless the new models would not fit into memory or their
+// allocation fails; then the depth and both models stay exactly as they were.
+void changeDepth(int depth) {
+    const int previous = recursionDepth;
+    try {
+        const std::uint64_t need = recursiveModelsFootprint(depth);
+        const std::uint64_t obtainable = obtainableMemory();
+        if (!fitsInMemory(need, obtainable)) {
+            std::fprintf(
+                stderr, "recursion depth %d needs %s but %s is available; staying at depth %d\n",
+                depth, describeSize(need).c_str(), describeSize(obtainable).c_str(), previous);
+            return;
+        }
+        recursionDepth = depth;
+        rebuildRecursiveModels();
+    } catch (const std::bad_alloc&) {
+        recursionDepth = previous;
+        std::fprintf(stderr, "recursion depth %d ran out of memory; staying at depth %d\n", depth,
+                     previous);
+    }
+}
+
+}  // namespace
+
 void rebuildRecursiveModels() {
+    // Both new models are built before either old one goes, so that running out of memory
+    // part way leaves the old ones in place, untouched. Then, as ever, the tree model is
+    // replaced first and the chain model second.
+    SceneNode* tree = buildTreeModel(recursionDepth);
+    SceneNode* chain = nullptr;
+    try {
+        chain = buildChainModel(recursionDepth);
+    } catch (...) {
+        delete tree;
+        throw;
+    }
     delete treeSlot->root;
-    treeSlot->root = buildTreeModel(recursionDepth);
+    treeSlot->root = tree;
     delete chainSlot->root;
-    chainSlot->root = buildChainModel(recursionDepth);
+    chainSlot->root = chain;
 }
 
 void nextModel() {
@@ -34,15 +75,13 @@ void onKeyboard(unsigned char key, int, int) {
             break;
         case '+':
         case '=':
-            ++recursionDepth;
-            rebuildRecursiveModels();
+            if (recursionDepth < std::numeric_limits<int>::max()) {
+                changeDepth(recursionDepth + 1);
+            }
             break;
         case '-':
             // Rebuilds also at depth 1, which restarts both models from their initial pose.
-            if (recursionDepth > 1) {
-                --recursionDepth;
-            }
-            rebuildRecursiveModels();
+            changeDepth(recursionDepth > 1 ? recursionDepth - 1 : 1);
             break;
         case '1':
         case '2':

@@ -1,5 +1,7 @@
 #include "app/model_catalogue.h"
 
+#include <memory>
+
 #include "app/camera.h"
 #include "scene/ball.h"
 #include "scene/ball_tree.h"
@@ -34,10 +36,11 @@ ModelSlot* addModel(SceneNode* root) {
 }
 
 SceneNode* buildChainModel(int depth) {
-    SceneNode* root = new SceneNode;
+    // Held until the chain is in place, so that a failed allocation frees the holder too.
+    auto root = std::make_unique<SceneNode>();
     root->translate({0.0, 0.0, -6.0});
     root->addChild(new SwingingLimb(depth, true));
-    return root;
+    return root.release();
 }
 
 SceneNode* buildTreeModel(int depth) {

@@ -1,0 +1,165 @@
+#include "app/memory_guard.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <list>
+#include <sstream>
+
+#include "scene/ball_tree.h"
+#include "scene/scene_node.h"
+#include "scene/swinging_limb.h"
+
+namespace {
+
+constexpr std::uint64_t unlimited = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t mebibyte = 1024 * 1024;
+
+// What the allocator hands out for a request of `size` bytes: the request plus its size
+// word, rounded up to 16, and never less than 32 (glibc's chunk rules).
+constexpr std::uint64_t heapChunk(std::uint64_t size) {
+    return std::max<std::uint64_t>(32, (size + sizeof(std::size_t) + 15) / 16 * 16);
+}
+
+// A child's entry in its parent's list: two links and the pointer.
+constexpr std::uint64_t listEntry = heapChunk(3 * sizeof(void*));
+
+template <class Node>
+constexpr std::uint64_t nodeFootprint = heapChunk(sizeof(Node)) + listEntry;
+
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return a > unlimited - b ? unlimited : a + b;
+}
+
+std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
+    return b != 0 && a > unlimited / b ? unlimited : a * b;
+}
+
+std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used) {
+    return limit > used ? limit - used : 0;
+}
+
+// The least room under the memory limits of this process's control group and its ancestors,
+// in either version of the control-group file system.
+std::uint64_t controlGroupRoom() {
+    std::ifstream membership("/proc/self/cgroup");
+    std::uint64_t room = unlimited;
+    std::string line;
+    while (std::getline(membership, line)) {
+        const auto first = line.find(':');
+        const auto second = line.find(':', first + 1);
+        if (first == std::string::npos || second == std::string::npos) {
+            continue;
+        }
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        std::string path = line.substr(second + 1);
+        std::string base, limitFile, usageFile;
+        if (controllers.empty()) {
+            base = "/sys/fs/cgroup";
+            limitFile = "memory.max";
+            usageFile = "memory.current";
+        } else if (("," + controllers + ",").find(",memory,") != std::string::npos) {
+            base = "/sys/fs/cgroup/memory";
+            limitFile = "memory.limit_in_bytes";
+            usageFile = "memory.usage_in_bytes";
+        } else {
+            continue;
+        }
+        // From the group itself up to the root: any of them may hold the binding limit.
+        while (true) {
+            const std::string dir = base + (path == "/" ? "" : path) + "/";
+            const auto limit = readMemoryValue(dir + limitFile, "");
+            const auto usage = readMemoryValue(dir + usageFile, "");
+            if (limit && usage && *limit < (std::uint64_t{1} << 62)) {
+                room = std::min(room, roomUnder(*limit, *usage));
+            }
+            if (path.empty() || path == "/") {
+                break;
+            }
+            const auto slash = path.rfind('/');
+            path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+        }
+    }
+    return room;
+}
+
+std::uint64_t resourceLimitRoom(int resource, const char* statusKey) {
+    rlimit limit{};
+    if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return unlimited;
+    }
+    const auto used = readMemoryValue("/proc/self/status", statusKey);
+    return roomUnder(limit.rlim_cur, used.value_or(0));
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> readMemoryValue(const std::string& path, const std::string& key) {
+    std::ifstream file(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream words(line);
+        if (!key.empty()) {
+            std::string first;
+            words >> first;
+            if (first != key) {
+                continue;
+            }
+        }
+        std::uint64_t value = 0;
+        if (!(words >> value)) {
+            return std::nullopt;  // "max", or not a number
+        }
+        std::string unit;
+        words >> unit;
+        return unit == "kB" ? saturatingMultiply(value, 1024) : value;
+    }
+    return std::nullopt;
+}
+
+std::uint64_t recursiveModelsFootprint(int depth) {
+    const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
+    // 2^depth - 1 balls, and a holder node with `depth` limbs.
+    const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
+    const std::uint64_t tree = saturatingMultiply(balls, nodeFootprint<BallTree>);
+    const std::uint64_t chain =
+        saturatingAdd(nodeFootprint<SceneNode>, levels * nodeFootprint<SwingingLimb>);
+    return saturatingAdd(tree, chain);
+}
+
+std::uint64_t obtainableMemory() {
+    std::uint64_t room = readMemoryValue("/proc/meminfo", "MemAvailable:").value_or(unlimited);
+    room = std::min(room, controlGroupRoom());
+    room = std::min(room, resourceLimitRoom(RLIMIT_AS, "VmSize:"));
+    room = std::min(room, resourceLimitRoom(RLIMIT_DATA, "VmData:"));
+    return room;
+}
+
+bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable) {
+    // An eighth of what is left, and at least 64 MiB, stays free for the allocator's own
+    // overhead, the GL driver and the rest of the process.
+    const std::uint64_t headroom = std::max(obtainable / 8, 64 * mebibyte);
+    return need <= roomUnder(obtainable, headroom);
+}
+
+std::string describeSize(std::uint64_t bytes) {
+    const double gib = static_cast<double>(bytes) / (1024.0 * mebibyte);
+    char text[64];
+    if (bytes == unlimited) {
+        std::snprintf(text, sizeof text, "more than can be counted");
+    } else if (gib >= 10.0) {
+        std::snprintf(text, sizeof text, "about %.0f GiB", gib);
+    } else if (gib >= 1.0) {
+        std::snprintf(text, sizeof text, "about %.1f GiB", gib);
+    } else {
+        std::snprintf(text, sizeof text, "about %.0f MiB",
+                      static_cast<double>(bytes) / static_cast<double>(mebibyte));
+    }
+    return text;
+}

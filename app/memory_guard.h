@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Every "+" doubles the tree model, so a few dozen presses would exhaust memory. Before a
+// depth change rebuilds the chain and tree models, the depth keys ask here whether the new
+// models fit into what the process can still get.
+
+// Bytes that the chain and tree models of this depth take on the heap: their node counts times
+// each node's allocation and list entry as the allocator rounds them. Saturates rather than
+// overflows for absurd depths.
+std::uint64_t recursiveModelsFootprint(int depth);
+
+// Bytes that the process can still allocate: the least of the available physical memory, the
+// room left under its control groups' memory limits, and the room left under its address-space
+// and data-size limits.
+std::uint64_t obtainableMemory();
+
+// Whether `need` bytes fit into `obtainable` with headroom to spare for everything else the
+// process does.
+bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable);
+
+// "about 1.5 GiB", "about 300 MiB": sizes as the memory messages give them.
+std::string describeSize(std::uint64_t bytes);
+
+// Parses the numbers of a /proc or control-group file: the value after `key` in files such
+// as /proc/meminfo (key "MemAvailable:"), or the whole content when key is empty; scaled by
+// 1024 when the value is followed by "kB". Empty when absent, "max" or unreadable.
+std::optional<std::uint64_t> readMemoryValue(const std::string& path, const std::string& key);

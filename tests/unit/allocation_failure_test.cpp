@@ -1,0 +1,142 @@
+// Runs the depth keys with an operator new that fails on demand, and counts what stays
+// allocated, to show that a rebuild that runs out of memory half way leaves nothing behind.
+// It replaces the global allocation functions, so it is a program of its own.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "app/keyboard.h"
+#include "app/model_catalogue.h"
+#include "app_state.h"
+#include "scene/swinging_limb.h"
+
+namespace {
+
+long allocationsBeforeFailure = -1;  // -1: never fail
+long liveAllocations = 0;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (allocationsBeforeFailure == 0) {
+        throw std::bad_alloc();
+    }
+    if (allocationsBeforeFailure > 0) {
+        --allocationsBeforeFailure;
+    }
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    ++liveAllocations;
+    return p;
+}
+
+void operator delete(void* p) noexcept {
+    if (p != nullptr) {
+        --liveAllocations;
+        std::free(p);
+    }
+}
+
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+
+namespace {
+
+struct Pose {
+    std::vector<const SceneNode*> nodes;
+    std::vector<Mat4> transforms;
+    std::vector<int> frameCounts;
+
+    explicit Pose(const SceneNode* root) { collect(root); }
+
+    void collect(const SceneNode* node) {
+        nodes.push_back(node);
+        transforms.push_back(node->transform);
+        if (const auto* limb = dynamic_cast<const SwingingLimb*>(node)) {
+            frameCounts.push_back(limb->frameCount);
+        }
+        for (const SceneNode* child : node->children) {
+            collect(child);
+        }
+    }
+
+    bool operator==(const Pose& other) const {
+        if (nodes != other.nodes || frameCounts != other.frameCounts) {
+            return false;
+        }
+        for (std::size_t i = 0; i < transforms.size(); ++i) {
+            for (int k = 0; k < 16; ++k) {
+                if (transforms[i].m[k] != other.transforms[i].m[k]) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+};
+
+class AllocationFailure : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetApplication();
+        recursionDepth = 3;
+        buildScene();
+        // Move both recursive models out of their initial pose.
+        for (int i = 0; i < 5; ++i) {
+            onIdle();
+        }
+        currentModel = std::prev(modelList.end());
+        for (int i = 0; i < 5; ++i) {
+            onIdle();
+        }
+    }
+    void TearDown() override { resetApplication(); }
+};
+
+TEST_F(AllocationFailure, FailedRebuildLeavesDepthAndBothModelsAsTheyWere) {
+    for (unsigned char key : {'+', '-'}) {
+        bool rebuilt = false;
+        for (long k = 0; !rebuilt && k < 200; ++k) {
+            const Pose chain(chainSlot->root), tree(treeSlot->root);
+            const int depth = recursionDepth;
+            ::testing::internal::CaptureStderr();
+            const long live = liveAllocations;
+            allocationsBeforeFailure = k;
+            onKeyboard(key, 0, 0);
+            allocationsBeforeFailure = -1;
+            const long liveAfter = liveAllocations;
+            const std::string message = ::testing::internal::GetCapturedStderr();
+            rebuilt = recursionDepth != depth;
+            if (!rebuilt) {
+                EXPECT_EQ(recursionDepth, depth) << key << " failing after " << k;
+                EXPECT_TRUE(Pose(chainSlot->root) == chain) << key << " failing after " << k;
+                EXPECT_TRUE(Pose(treeSlot->root) == tree) << key << " failing after " << k;
+                EXPECT_EQ(liveAfter, live) << key << " failing after " << k;
+                EXPECT_THAT(message, ::testing::HasSubstr("ran out of memory; staying at depth"));
+            }
+        }
+        EXPECT_TRUE(rebuilt) << key;
+    }
+    EXPECT_EQ(recursionDepth, 3);
+}
+
+TEST_F(AllocationFailure, RebuildCyclesLeakNothing) {
+    const long live = liveAllocations;
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        onKeyboard('+', 0, 0);
+        onKeyboard('-', 0, 0);
+        onKeyboard('-', 0, 0);
+        onKeyboard('=', 0, 0);
+    }
+    EXPECT_EQ(recursionDepth, 3);
+    EXPECT_EQ(liveAllocations, live);
+}
+
+}  // namespace

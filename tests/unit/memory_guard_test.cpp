@@ -1,0 +1,155 @@
+#include "app/memory_guard.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+
+#include "app/keyboard.h"
+#include "app/model_catalogue.h"
+#include "app_state.h"
+
+namespace {
+
+constexpr std::uint64_t mebibyte = 1024 * 1024;
+constexpr std::uint64_t everything = std::numeric_limits<std::uint64_t>::max();
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool underAddressSanitizer = true;
+#else
+constexpr bool underAddressSanitizer = false;
+#endif
+
+std::uint64_t virtualSize() {
+    return readMemoryValue("/proc/self/status", "VmSize:").value();
+}
+
+void limitAddressSpace(std::uint64_t room) {
+    const rlimit limit{virtualSize() + room, RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) {
+        std::perror("setrlimit");
+        std::exit(10);
+    }
+}
+
+TEST(MemoryGuard, FootprintGrowsByOneLevelOfBallsAndOneLimbPerDepth) {
+    for (int depth = 1; depth < 40; ++depth) {
+        const std::uint64_t step =
+            recursiveModelsFootprint(depth + 1) - recursiveModelsFootprint(depth);
+        const std::uint64_t newBalls = std::uint64_t{1} << depth;
+        // Each ball is a 168-byte node and a list entry, both rounded up by the allocator; the
+        // one new limb adds about as much again.
+        EXPECT_GE(step, newBalls * 200 + 200) << "depth " << depth;
+        EXPECT_LE(step, newBalls * 216 + 240) << "depth " << depth;
+    }
+}
+
+TEST(MemoryGuard, FootprintMatchesWhatTheHeapReallyGives) {
+    if (underAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer's allocator rounds differently";
+    }
+    for (int depth : {12, 16}) {
+        const std::size_t before = mallinfo2().uordblks;
+        SceneNode* tree = buildTreeModel(depth);
+        SceneNode* chain = buildChainModel(depth);
+        const std::size_t used = mallinfo2().uordblks - before;
+        delete tree;
+        delete chain;
+        const double ratio =
+            static_cast<double>(used) / static_cast<double>(recursiveModelsFootprint(depth));
+        EXPECT_NEAR(ratio, 1.0, 0.02) << "depth " << depth << ": " << used << " bytes";
+    }
+}
+
+TEST(MemoryGuard, AbsurdDepthsSaturateAndNeverFit) {
+    EXPECT_EQ(recursiveModelsFootprint(64), everything);
+    EXPECT_EQ(recursiveModelsFootprint(std::numeric_limits<int>::max()), everything);
+    std::uint64_t previous = 0;
+    for (int depth = 1; depth < 80; ++depth) {
+        EXPECT_GE(recursiveModelsFootprint(depth), previous);
+        previous = recursiveModelsFootprint(depth);
+    }
+    // Whatever the machine, no depth above 56 can be built, so building, walking and deleting
+    // never recurse deeper than that.
+    for (int depth = 57; depth < 80; ++depth) {
+        EXPECT_FALSE(fitsInMemory(recursiveModelsFootprint(depth), everything)) << depth;
+    }
+    EXPECT_EQ(recursiveModelsFootprint(0), recursiveModelsFootprint(1));
+    EXPECT_EQ(recursiveModelsFootprint(-5), recursiveModelsFootprint(1));
+}
+
+TEST(MemoryGuard, HeadroomIsAnEighthAndAtLeast64MiB) {
+    const std::uint64_t gib = 1024 * mebibyte;
+    EXPECT_TRUE(fitsInMemory(7 * gib, 8 * gib));
+    EXPECT_FALSE(fitsInMemory(7 * gib + 1, 8 * gib));
+    EXPECT_TRUE(fitsInMemory(36 * mebibyte, 100 * mebibyte));
+    EXPECT_FALSE(fitsInMemory(37 * mebibyte, 100 * mebibyte));
+    EXPECT_FALSE(fitsInMemory(1, 10 * mebibyte));
+}
+
+TEST(MemoryGuard, SizesAreDescribedRoughly) {
+    EXPECT_EQ(describeSize(26ull * 1024 * mebibyte + 3), "about 26 GiB");
+    EXPECT_EQ(describeSize(1536 * mebibyte), "about 1.5 GiB");
+    EXPECT_EQ(describeSize(300 * mebibyte), "about 300 MiB");
+}
+
+TEST(MemoryGuard, ReadsProcAndControlGroupFiles) {
+    const std::string path = ::testing::TempDir() + "memory_guard_values";
+    auto write = [&](const char* text) { std::ofstream(path) << text; };
+    write("MemTotal:       24554444 kB\nMemAvailable:   1000 kB\n");
+    EXPECT_EQ(readMemoryValue(path, "MemAvailable:"), 1024000u);
+    EXPECT_EQ(readMemoryValue(path, "Missing:"), std::nullopt);
+    write("max\n");
+    EXPECT_EQ(readMemoryValue(path, ""), std::nullopt);
+    write("123456789\n");
+    EXPECT_EQ(readMemoryValue(path, ""), 123456789u);
+    EXPECT_EQ(readMemoryValue(path + ".absent", ""), std::nullopt);
+    std::remove(path.c_str());
+}
+
+TEST(MemoryGuard, ObtainableMemoryHonoursTheAddressSpaceLimit) {
+    if (underAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer needs an unlimited address space";
+    }
+    EXPECT_EXIT(
+        {
+            limitAddressSpace(200 * mebibyte);
+            const std::uint64_t room = obtainableMemory();
+            std::exit(room <= 200 * mebibyte && room > 150 * mebibyte ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(MemoryGuard, DepthKeysStopAtTheDeepestDepthThatFits) {
+    if (underAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer needs an unlimited address space";
+    }
+    EXPECT_EXIT(
+        {
+            resetApplication();
+            buildScene();
+            limitAddressSpace(256 * mebibyte);
+            for (int i = 0; i < 40; ++i) {
+                onKeyboard('+', 0, 0);
+            }
+            const int reached = recursionDepth;
+            const bool modelsMatch = nodeCount(treeSlot->root) == (1u << reached) - 1 &&
+                                     nodeCount(chainSlot->root) == 1u + reached;
+            // The next depth would not have fitted in what was left with this one built.
+            const bool deepest =
+                !fitsInMemory(recursiveModelsFootprint(reached + 1), obtainableMemory()) &&
+                reached > 10;
+            std::fprintf(stderr, "reached depth %d\n", reached);
+            std::exit(modelsMatch && deepest ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        ::testing::ContainsRegex("recursion depth [0-9]+ needs about [0-9.]+ [MG]iB but about "
+                                 "[0-9.]+ [MG]iB is available; staying at depth [0-9]+\n"));
+}
+
+}  // namespace
