@@ -18,6 +18,12 @@ constexpr const char* windowTitle =
 }  // namespace
 
 void startViewer(int* argc, char** argv) {
+    openWindow(argc, argv);
+    buildScene();
+    glutMainLoop();
+}
+
+void openWindow(int* argc, char** argv) {
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 800);
@@ -46,18 +52,19 @@ void startViewer(int* argc, char** argv) {
     glutDisplayFunc(onDisplay);
     glutKeyboardFunc(onKeyboard);
     glutIdleFunc(onIdle);
-
-    buildScene();
-    glutMainLoop();
 }
 
 void onDisplay() {
+    drawFrame();
+    glutSwapBuffers();
+}
+
+void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     camera.lookAt();
     drawAxes();
     renderTree((*currentModel)->root);
-    glutSwapBuffers();
 }
 
 void onIdle() {
