@@ -2,4 +2,6 @@
 
 #include <GL/glut.h>
 
-void Ball::draw() { glutSolidSphere(radius, 10, 5); }
+void Ball::draw() {
+    glutSolidSphere(radius, 10, 5);
+}

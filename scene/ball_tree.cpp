@@ -43,4 +43,6 @@ void BallTree::draw() {
     Ball::draw();
 }
 
-void BallTree::animate() { rotate({0.0, 1.0, 0.0}, spinStep); }
+void BallTree::animate() {
+    rotate({0.0, 1.0, 0.0}, spinStep);
+}
