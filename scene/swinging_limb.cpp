@@ -1,6 +1,7 @@
 #include "scene/swinging_limb.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -24,7 +25,10 @@ SwingingLimb::SwingingLimb(int depth, bool isRoot_) : Limb(0.5, length), isRoot(
 }
 
 void SwingingLimb::animate() {
-    ++frameCount;
+    // Counted before use. After 2^31 - 1 steps the count wraps to -2^31 instead of overflowing.
+    // The cosine is even, so the step at the wrap is exactly the one an unbounded count would
+    // give, and the swing runs on smoothly from there.
+    frameCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(frameCount) + 1u);
     // A limb below the first turns about its joint, the point (0, 0, 3) of its parent's frame.
     if (!isRoot) {
         translate({0.0, 0.0, -length});
