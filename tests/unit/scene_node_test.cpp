@@ -1,0 +1,415 @@
+#include "scene/scene_node.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "gl_recorder.h"
+#include "scene/ball.h"
+
+namespace {
+
+using gl_double::call;
+using gl_double::Call;
+using gl_double::Matrix;
+
+constexpr double halfPi = std::numbers::pi / 2.0;
+
+Matrix toMatrix(const Mat4& a) {
+    Matrix m;
+    for (int i = 0; i < 16; ++i) {
+        m[static_cast<std::size_t>(i)] = a.m[i];
+    }
+    return m;
+}
+
+Call multiplyCall(const Mat4& a) {
+    Call c{"glMultMatrixd", {}, {}};
+    c.args.assign(a.m, a.m + 16);
+    return c;
+}
+
+void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-12) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
+// A node whose draw leaves a marker in the call stream, glVertex3f(id, 0, 0), and records the
+// modelview matrix in force; its animate and its destruction are logged by id.
+class MarkerNode : public SceneNode {
+  public:
+    static inline std::vector<int> animated;
+    static inline std::vector<int> destroyed;
+    static inline int alive = 0;
+
+    explicit MarkerNode(int id_) : id(id_) { ++alive; }
+    ~MarkerNode() override {
+        destroyed.push_back(id);
+        --alive;
+    }
+
+    void draw() override {
+        glVertex3f(static_cast<float>(id), 0.0f, 0.0f);
+        drawnUnder = gl_double::currentMatrix();
+        ++drawCount;
+    }
+    void animate() override { animated.push_back(id); }
+
+    static Call marker(int id) { return call("glVertex3f", {static_cast<double>(id), 0, 0}); }
+
+    int id;
+    int drawCount = 0;
+    Matrix drawnUnder{};
+};
+
+class SceneNodeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gl_double::reset();
+        MarkerNode::animated.clear();
+        MarkerNode::destroyed.clear();
+        MarkerNode::alive = 0;
+    }
+};
+
+// --- construction and transform composition ------------------------------------------------
+
+TEST_F(SceneNodeTest, NewNodeHasIdentityTransformAndNoChildren) {
+    const SceneNode node;
+    EXPECT_TRUE(node.children.empty());
+    EXPECT_EQ(toMatrix(node.transform), toMatrix(Mat4()));
+}
+
+TEST_F(SceneNodeTest, TranslateThenScaleScalesTheDisplacement) {
+    SceneNode node;
+    node.translate({1, 0, 0});
+    node.scale({2, 2, 2});
+    EXPECT_EQ(node.transform.transformPoint({0, 0, 0}), Vec3(2, 0, 0));
+    EXPECT_EQ(node.transform.transformPoint({1, 0, 0}), Vec3(4, 0, 0));
+}
+
+TEST_F(SceneNodeTest, ScaleThenTranslateLeavesTheDisplacementUnscaled) {
+    SceneNode node;
+    node.scale({2, 2, 2});
+    node.translate({1, 0, 0});
+    EXPECT_EQ(node.transform.transformPoint({0, 0, 0}), Vec3(1, 0, 0));
+    EXPECT_EQ(node.transform.transformPoint({1, 0, 0}), Vec3(3, 0, 0));
+}
+
+TEST_F(SceneNodeTest, EachOperationMultipliesOnTheLeft) {
+    SceneNode node;
+    node.translate({1, 2, 3});
+    node.rotate({0.2, 0.7, -0.4}, 0.9);
+    node.scale({1.5, 0.5, 2});
+
+    Mat4 t, r, s;
+    t.setTranslation({1, 2, 3});
+    r.setRotation({0.2, 0.7, -0.4}, 0.9);
+    s.setScaling({1.5, 0.5, 2});
+    Mat4 expected = t;
+    expected.premultiply(r);
+    expected.premultiply(s);
+    EXPECT_EQ(toMatrix(node.transform), toMatrix(expected));
+    EXPECT_EQ(toMatrix(node.transform), toMatrix(s.multiply(r.multiply(t))));
+}
+
+TEST_F(SceneNodeTest, RotateAboutYByQuarterTurnUsesTheSystemsSense) {
+    SceneNode node;
+    node.rotate({0, 1, 0}, halfPi);
+    expectNear(node.transform.transformPoint({1, 0, 0}), {0, 0, 1});
+    expectNear(node.transform.transformPoint({0, 0, 1}), {-1, 0, 0});
+    expectNear(node.transform.transformPoint({0, 1, 0}), {0, 1, 0});
+}
+
+TEST_F(SceneNodeTest, RotateNormalisesTheAxis) {
+    SceneNode a, b;
+    a.rotate({0, 5, 0}, 0.3);
+    b.rotate({0, 1, 0}, 0.3);
+    EXPECT_EQ(toMatrix(a.transform), toMatrix(b.transform));
+}
+
+TEST_F(SceneNodeTest, RotateAfterTranslateSwingsTheOriginAboutTheParentsOrigin) {
+    SceneNode node;
+    node.translate({1, 0, 0});
+    node.rotate({0, 1, 0}, halfPi);
+    expectNear(node.transform.transformPoint({0, 0, 0}), {0, 0, 1});
+}
+
+TEST_F(SceneNodeTest, TurnAboutAJointKeepsTheOriginAtTheJoint) {
+    SceneNode node;
+    node.translate({0, 0, 3});
+    node.translate({0, 0, -3});
+    node.rotate({0, 1, 0}, halfPi);
+    node.translate({0, 0, 3});
+    expectNear(node.transform.transformPoint({0, 0, 0}), {0, 0, 3});
+    expectNear(node.transform.transformPoint({0, 0, 1}), {-1, 0, 3});
+}
+
+TEST_F(SceneNodeTest, TransformOperationsWorkBeforeAndAfterAddChild) {
+    SceneNode parent;
+    SceneNode* before = new SceneNode;
+    before->translate({1, 0, 0});
+    parent.addChild(before);
+    SceneNode* after = parent.addChild(new SceneNode);
+    after->translate({0, 2, 0});
+    EXPECT_EQ(before->transform.transformPoint({0, 0, 0}), Vec3(1, 0, 0));
+    EXPECT_EQ(after->transform.transformPoint({0, 0, 0}), Vec3(0, 2, 0));
+}
+
+// --- addChild ------------------------------------------------------------------------------
+
+TEST_F(SceneNodeTest, AddChildReturnsItsArgumentAndAppends) {
+    SceneNode parent;
+    SceneNode* a = new SceneNode;
+    SceneNode* b = new SceneNode;
+    SceneNode* c = new SceneNode;
+    EXPECT_EQ(parent.addChild(a), a);
+    EXPECT_EQ(parent.addChild(b), b);
+    EXPECT_EQ(parent.addChild(c), c);
+    const std::vector<SceneNode*> order(parent.children.begin(), parent.children.end());
+    EXPECT_EQ(order, (std::vector<SceneNode*>{a, b, c}));
+}
+
+// --- renderTree ----------------------------------------------------------------------------
+
+TEST_F(SceneNodeTest, PlainNodeDrawsNothing) {
+    SceneNode node;
+    node.draw();
+    EXPECT_TRUE(gl_double::calls().empty());
+}
+
+TEST_F(SceneNodeTest, ChildlessNodeRendersAsPushMultiplyDrawPop) {
+    MarkerNode node(7);
+    node.translate({1, 2, 3});
+    node.rotate({1, 1, 0}, 0.4);
+    renderTree(&node);
+    const std::vector<Call> expected{call("glPushMatrix"), multiplyCall(node.transform),
+                                     MarkerNode::marker(7), call("glPopMatrix")};
+    EXPECT_EQ(gl_double::calls(), expected);
+    EXPECT_EQ(node.drawCount, 1);
+    EXPECT_EQ(node.drawnUnder, toMatrix(node.transform));
+}
+
+TEST_F(SceneNodeTest, ChildlessPlainNodeRendersAsPushMultiplyPop) {
+    SceneNode node;
+    node.scale({2, 3, 4});
+    renderTree(&node);
+    const std::vector<Call> expected{call("glPushMatrix"), multiplyCall(node.transform),
+                                     call("glPopMatrix")};
+    EXPECT_EQ(gl_double::calls(), expected);
+}
+
+TEST_F(SceneNodeTest, ChildrenAreDrawnInAddChildOrderAfterTheParent) {
+    MarkerNode parent(1);
+    parent.translate({0, 0, -2});
+    SceneNode* a = parent.addChild(new MarkerNode(2));
+    a->translate({1, 0, 0});
+    SceneNode* b = parent.addChild(new MarkerNode(3));
+    b->scale({2, 2, 2});
+    SceneNode* c = parent.addChild(new MarkerNode(4));
+    c->rotate({0, 0, 1}, 1.0);
+
+    renderTree(&parent);
+    const std::vector<Call> expected{call("glPushMatrix"),       multiplyCall(parent.transform),
+                                     MarkerNode::marker(1),      call("glPushMatrix"),
+                                     multiplyCall(a->transform), MarkerNode::marker(2),
+                                     call("glPopMatrix"),        call("glPushMatrix"),
+                                     multiplyCall(b->transform), MarkerNode::marker(3),
+                                     call("glPopMatrix"),        call("glPushMatrix"),
+                                     multiplyCall(c->transform), MarkerNode::marker(4),
+                                     call("glPopMatrix"),        call("glPopMatrix")};
+    EXPECT_EQ(gl_double::calls(), expected);
+}
+
+TEST_F(SceneNodeTest, GrandchildrenAreDrawnDepthFirst) {
+    SceneNode root;
+    SceneNode* a = root.addChild(new MarkerNode(1));
+    a->addChild(new MarkerNode(2));
+    a->addChild(new MarkerNode(3));
+    root.addChild(new MarkerNode(4));
+    renderTree(&root);
+    std::vector<double> markers;
+    for (const Call& c : gl_double::callsNamed("glVertex3f")) {
+        markers.push_back(c.args[0]);
+    }
+    EXPECT_EQ(markers, (std::vector<double>{1, 2, 3, 4}));
+}
+
+TEST_F(SceneNodeTest, PlainNodesChildrenAreDrawnUnderItsTransform) {
+    SceneNode group;
+    group.translate({1, 2, 3});
+    group.rotate({0, 1, 0}, 0.5);
+    auto* child = static_cast<MarkerNode*>(group.addChild(new MarkerNode(5)));
+    child->scale({0.5, 0.5, 0.5});
+    child->translate({0, -1, 0});
+    Ball* ball = static_cast<Ball*>(group.addChild(new Ball(1.0)));
+    ball->translate({4, 0, 0});
+
+    renderTree(&group);
+    // The group itself issues nothing between its multiply and its first child's push.
+    ASSERT_GE(gl_double::calls().size(), 3u);
+    EXPECT_EQ(gl_double::calls()[2], call("glPushMatrix"));
+    EXPECT_EQ(child->drawnUnder, toMatrix(group.transform.multiply(child->transform)));
+    ASSERT_EQ(gl_double::sphereModelviews().size(), 1u);
+    EXPECT_EQ(gl_double::sphereModelviews()[0],
+              toMatrix(group.transform.multiply(ball->transform)));
+}
+
+TEST_F(SceneNodeTest, RenderTreeLeavesModelviewMatrixAndDepthAsFound) {
+    // Start from a non-identity modelview one level up, as the display callback's camera does.
+    glTranslatef(0.5f, -1.0f, 2.0f);
+    glPushMatrix();
+    glTranslatef(1.0f, 1.0f, 1.0f);
+    const Matrix before = gl_double::currentMatrix();
+    const int depth = gl_double::stackDepth();
+
+    SceneNode root;
+    root.translate({1, 2, 3});
+    SceneNode* a = root.addChild(new MarkerNode(1));
+    a->rotate({1, 0, 0}, 0.3);
+    a->addChild(new Ball(2.0))->scale({3, 3, 3});
+    root.addChild(new MarkerNode(2))->translate({-1, 0, 0});
+
+    gl_double::clearCalls();
+    renderTree(&root);
+    EXPECT_EQ(gl_double::currentMatrix(), before);
+    EXPECT_EQ(gl_double::stackDepth(), depth);
+    EXPECT_EQ(gl_double::stackErrors(), 0);
+    EXPECT_EQ(gl_double::countOf("glPushMatrix"), 4u);
+    EXPECT_EQ(gl_double::countOf("glPopMatrix"), 4u);
+    // A second walk gives the same stream again.
+    const std::vector<Call> first = gl_double::calls();
+    gl_double::clearCalls();
+    renderTree(&root);
+    EXPECT_EQ(gl_double::calls(), first);
+    EXPECT_EQ(gl_double::currentMatrix(), before);
+    EXPECT_EQ(gl_double::stackDepth(), depth);
+}
+
+TEST_F(SceneNodeTest, RenderTreeTakesOneStackLevelPerTreeLevel) {
+    SceneNode root;
+    SceneNode* level = &root;
+    for (int i = 1; i <= 5; ++i) {
+        level = level->addChild(new MarkerNode(i));
+    }
+    // Only the deepest node checks the depth while it draws.
+    struct DepthProbe : SceneNode {
+        int seen = 0;
+        void draw() override { seen = gl_double::stackDepth(); }
+    };
+    auto* probe = static_cast<DepthProbe*>(level->addChild(new DepthProbe));
+    renderTree(&root);
+    EXPECT_EQ(probe->seen, 1 + 7);
+    EXPECT_EQ(gl_double::stackDepth(), 1);
+}
+
+TEST_F(SceneNodeTest, DeepChainRendersAndRestoresTheStack) {
+    constexpr int levels = 1000;
+    gl_double::setModelviewStackLimit(levels + 10);
+    auto* root = new SceneNode;
+    SceneNode* last = root;
+    for (int i = 1; i < levels; ++i) {
+        last = last->addChild(new SceneNode);
+        last->translate({0, 0, 1});
+    }
+    last->addChild(new Ball(1.0));
+    // Whatever way the walk places the deepest levels, the ball lands where the transforms put
+    // it, and the stack is left as it was found.
+    glTranslatef(0.0f, 1.0f, 0.0f);
+    renderTree(root);
+    EXPECT_EQ(gl_double::stackDepth(), 1);
+    EXPECT_EQ(gl_double::stackErrors(), 0);
+    Mat4 camera;
+    camera.setTranslation({0, 1, 0});
+    EXPECT_EQ(gl_double::currentMatrix(), toMatrix(camera));
+    ASSERT_EQ(gl_double::sphereModelviews().size(), 1u);
+    Mat4 expected;
+    expected.setTranslation({0, 1, levels - 1.0});
+    EXPECT_EQ(gl_double::sphereModelviews()[0], toMatrix(expected));
+    animateTree(root);
+    delete root;
+}
+
+// --- animateTree ---------------------------------------------------------------------------
+
+TEST_F(SceneNodeTest, AnimateTreeStepsParentsBeforeChildrenInAddChildOrder) {
+    MarkerNode root(0);
+    SceneNode* a = root.addChild(new MarkerNode(1));
+    a->addChild(new MarkerNode(2));
+    a->addChild(new MarkerNode(3));
+    SceneNode* b = root.addChild(new MarkerNode(4));
+    b->addChild(new MarkerNode(5));
+    animateTree(&root);
+    EXPECT_EQ(MarkerNode::animated, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_TRUE(gl_double::calls().empty());
+    animateTree(&root);
+    EXPECT_EQ(MarkerNode::animated.size(), 12u);
+}
+
+TEST_F(SceneNodeTest, PlainNodeAnimateChangesNothing) {
+    SceneNode node;
+    node.translate({1, 2, 3});
+    const Matrix before = toMatrix(node.transform);
+    node.animate();
+    animateTree(&node);
+    EXPECT_EQ(toMatrix(node.transform), before);
+}
+
+// --- deletion ------------------------------------------------------------------------------
+
+TEST_F(SceneNodeTest, DeletingTheRootDeletesEveryNodeOnceFirstChildsSubtreeFirst) {
+    // Each node logs itself as its destructor starts, before SceneNode's destructor deletes
+    // its children, so the log is the pre-order of the tree.
+    SceneNode* root = new MarkerNode(0);
+    SceneNode* a = root->addChild(new MarkerNode(1));
+    SceneNode* a1 = a->addChild(new MarkerNode(2));
+    a1->addChild(new MarkerNode(3));
+    a->addChild(new MarkerNode(4));
+    SceneNode* b = root->addChild(new MarkerNode(5));
+    b->addChild(new MarkerNode(6));
+    b->addChild(new MarkerNode(7));
+    root->addChild(new MarkerNode(8));
+    EXPECT_EQ(MarkerNode::alive, 9);
+
+    delete root;
+    EXPECT_EQ(MarkerNode::destroyed, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(MarkerNode::alive, 0);
+}
+
+TEST_F(SceneNodeTest, PlainRootDeletesMarkedChildrenThroughVirtualDestructor) {
+    auto* root = new SceneNode;
+    SceneNode* group = root->addChild(new SceneNode);
+    group->addChild(new MarkerNode(1));
+    group->addChild(new MarkerNode(2));
+    root->addChild(new MarkerNode(3));
+    delete root;
+    EXPECT_EQ(MarkerNode::destroyed, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(MarkerNode::alive, 0);
+}
+
+TEST_F(SceneNodeTest, DeletingWideAndDeepTreesFreesEveryNode) {
+    // A complete binary tree of depth 10 (1023 nodes) of marker nodes.
+    int next = 0;
+    auto build = [&next](auto&& self, int depth) -> SceneNode* {
+        SceneNode* node = new MarkerNode(next++);
+        if (depth > 1) {
+            node->addChild(self(self, depth - 1));
+            node->addChild(self(self, depth - 1));
+        }
+        return node;
+    };
+    SceneNode* root = build(build, 10);
+    EXPECT_EQ(MarkerNode::alive, 1023);
+    delete root;
+    EXPECT_EQ(MarkerNode::alive, 0);
+    ASSERT_EQ(MarkerNode::destroyed.size(), 1023u);
+    // Ids were handed out in pre-order, and are destroyed in the same order.
+    for (int i = 0; i < 1023; ++i) {
+        EXPECT_EQ(MarkerNode::destroyed[static_cast<std::size_t>(i)], i);
+    }
+}
+
+}  // namespace
