@@ -1,0 +1,399 @@
+// Our own work with a GL that does nothing (null_gl): building and deleting the tree model,
+// the "+" key, animateTree and renderTree on the tree model and the fan, Limb::draw, memory per
+// ball, and whole frames. Each is held against its floor (floors.h), run side by side in the
+// same process; at the end the table of medians, floors and ratios is printed.
+
+#include <malloc.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "app/keyboard.h"
+#include "app/model_catalogue.h"
+#include "app/render_loop.h"
+#include "floor_table.h"
+#include "floors.h"
+#include "scene/limb.h"
+#include "scene/scene_node.h"
+
+namespace {
+
+constexpr int deepest = 20;
+
+double ballsAt(int depth) {
+    return static_cast<double>((std::uint64_t{1} << depth) - 1);
+}
+
+// Our figures are per ball, node or call: "units" says how many one iteration handles.
+void setUnits(benchmark::State& state, double units) {
+    state.counters["units"] = units;
+    state.SetItemsProcessed(
+        static_cast<std::int64_t>(static_cast<double>(state.iterations()) * units));
+}
+
+// The recursive models at `depth`, built by the viewer's own rebuild.
+void setDepth(int depth) {
+    if (recursionDepth != depth) {
+        recursionDepth = depth;
+        rebuildRecursiveModels();
+    }
+}
+
+// Model `index` of the catalogue (chain, figure, fan, tree) on screen, at `depth`, chosen the
+// way a user would: the "next model" key until it is there.
+void selectModel(int index, int depth) {
+    setDepth(depth);
+    const ModelList::iterator wanted = std::next(modelList.begin(), index);
+    while (currentModel != wanted) {
+        onKeyboard('n', 0, 0);
+    }
+}
+
+// ---- Building and deleting
+
+void treeBuild(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        SceneNode* tree = buildTreeModel(depth);
+        benchmark::DoNotOptimize(tree);
+        delete tree;
+    }
+    setUnits(state, ballsAt(depth));
+}
+
+void treeBuildFloor(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        floors::Block* tree = floors::allocateTreeModel(depth);
+        benchmark::DoNotOptimize(tree);
+        floors::freeTreeModel(tree);
+    }
+    setUnits(state, ballsAt(depth));
+}
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// "+" from depth - 1 to depth, as the key does it (with its memory check); "-" brings the
+// models back between the timed presses.
+void plusKey(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    setDepth(depth - 1);
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        onKeyboard('+', 0, 0);
+        state.SetIterationTime(secondsSince(start));
+        if (recursionDepth != depth) {
+            state.SkipWithError("the depth did not change");
+            break;
+        }
+        onKeyboard('-', 0, 0);
+    }
+    setDepth(1);
+    setUnits(state, 1.0);
+}
+
+void plusKeyFloor(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    floors::RecursiveModels models = floors::allocateRecursiveModels(depth - 1);
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        floors::rebuildRecursiveModels(models, depth);
+        state.SetIterationTime(secondsSince(start));
+        floors::rebuildRecursiveModels(models, depth - 1);
+    }
+    floors::freeRecursiveModels(models);
+    setUnits(state, 1.0);
+}
+
+// ---- Memory
+
+std::size_t heapInUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+
+void treeMemory(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::size_t before = heapInUse();
+        SceneNode* tree = buildTreeModel(depth);
+        bytes = heapInUse() - before;
+        delete tree;
+    }
+    state.counters["bytes_per_ball"] = static_cast<double>(bytes) / ballsAt(depth);
+}
+
+void treeMemoryFloor(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::size_t before = heapInUse();
+        floors::Block* tree = floors::allocateTreeModel(depth);
+        bytes = heapInUse() - before;
+        floors::freeTreeModel(tree);
+    }
+    state.counters["bytes_per_ball"] = static_cast<double>(bytes) / ballsAt(depth);
+}
+
+// ---- Walking the models: one tree model at the deepest depth and one fan, with the floors'
+// arrays taken from them, made once, before the first timed loop that needs them.
+
+struct TreeScene {
+    explicit TreeScene(int depth) : root(buildTreeModel(depth)) {}
+    SceneNode* root;
+    double nodes = static_cast<double>(floors::nodeCount(root));
+    floors::TreeAnimation animation = floors::collectTreeAnimation(root);
+    floors::TreeDrawing drawing = floors::collectTreeDrawing(root);
+};
+
+TreeScene& treeScene(int depth) {
+    static std::map<int, std::unique_ptr<TreeScene>> scenes;
+    std::unique_ptr<TreeScene>& scene = scenes[depth];
+    if (!scene) {
+        scene = std::make_unique<TreeScene>(depth);
+    }
+    return *scene;
+}
+
+struct FanScene {
+    SceneNode* root = buildFanModel();
+    double nodes = static_cast<double>(floors::nodeCount(root));
+    floors::SwingAnimation animation = floors::collectSwingAnimation(root);
+    floors::LimbModelDrawing drawing = floors::collectLimbModelDrawing(root);
+};
+
+FanScene& fanScene() {
+    static FanScene scene;
+    return scene;
+}
+
+void treeAnimate(benchmark::State& state) {
+    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        animateTree(scene.root);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void treeAnimateFloor(benchmark::State& state) {
+    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        floors::animate(scene.animation);
+        benchmark::DoNotOptimize(scene.animation.transforms.data());
+        benchmark::ClobberMemory();
+    }
+    setUnits(state, scene.nodes);
+}
+
+void treeAnimateSpinOnce(benchmark::State& state) {
+    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        floors::animateBallTree(scene.root, scene.animation.spin);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void treeWalk(benchmark::State& state) {
+    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(floors::nodeCount(scene.root));
+    }
+    setUnits(state, scene.nodes);
+}
+
+void fanAnimate(benchmark::State& state) {
+    FanScene& scene = fanScene();
+    for (auto _ : state) {
+        animateTree(scene.root);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void fanAnimateFloor(benchmark::State& state) {
+    FanScene& scene = fanScene();
+    for (auto _ : state) {
+        floors::animate(scene.animation);
+        benchmark::DoNotOptimize(scene.animation.joints.data());
+        benchmark::ClobberMemory();
+    }
+    setUnits(state, scene.nodes);
+}
+
+void treeRender(benchmark::State& state) {
+    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        renderTree(scene.root);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void treeRenderFloor(benchmark::State& state) {
+    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        floors::render(scene.drawing);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void fanRender(benchmark::State& state) {
+    FanScene& scene = fanScene();
+    for (auto _ : state) {
+        renderTree(scene.root);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void fanRenderFloor(benchmark::State& state) {
+    FanScene& scene = fanScene();
+    for (auto _ : state) {
+        floors::render(scene.drawing);
+    }
+    setUnits(state, scene.nodes);
+}
+
+void limbDraw(benchmark::State& state) {
+    Limb limb(0.5, 3.0);
+    for (auto _ : state) {
+        limb.draw();
+    }
+    setUnits(state, 1.0);
+}
+
+void limbDrawFloor(benchmark::State& state) {
+    const floors::LimbGeometry geometry = floors::limbGeometry(0.5, 3.0);
+    for (auto _ : state) {
+        floors::drawLimb(geometry);
+    }
+    setUnits(state, 1.0);
+}
+
+// ---- Whole frames with the null GL: one idle step and one display, as the main loop makes
+// them. frame_bench makes the same frames on the real GL; the two give our share of a frame.
+
+void nullFrame(benchmark::State& state, int model, int depth) {
+    selectModel(model, depth);
+    for (auto _ : state) {
+        onIdle();
+        drawFrame();
+    }
+    setUnits(state, 1.0);
+}
+
+void nullTreeFrame(benchmark::State& state) {
+    nullFrame(state, 3, static_cast<int>(state.range(0)));
+}
+
+void registerBenchmarks() {
+    using benchmark::RegisterBenchmark;
+    for (int depth : {10, 15, deepest}) {
+        RegisterBenchmark("tree_build", treeBuild)->Arg(depth)->Unit(benchmark::kMicrosecond);
+        RegisterBenchmark("tree_build_floor", treeBuildFloor)
+            ->Arg(depth)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    RegisterBenchmark("plus", plusKey)
+        ->DenseRange(2, deepest)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("plus_floor", plusKeyFloor)
+        ->DenseRange(2, deepest)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("tree_memory", treeMemory)->Arg(deepest)->Iterations(1);
+    RegisterBenchmark("tree_memory_floor", treeMemoryFloor)->Arg(deepest)->Iterations(1);
+    // At the deepest depth, and at depth 10, where the whole model fits into the caches.
+    using Function = void (*)(benchmark::State&);
+    const std::pair<const char*, Function> treeWalks[] = {
+        {"tree_animate", treeAnimate},
+        {"tree_animate_floor", treeAnimateFloor},
+        {"tree_animate_spin_once", treeAnimateSpinOnce},
+        {"tree_render", treeRender},
+        {"tree_render_floor", treeRenderFloor},
+        {"tree_walk", treeWalk}};
+    for (int depth : {10, deepest}) {
+        for (const auto& [name, function] : treeWalks) {
+            RegisterBenchmark(name, function)
+                ->Arg(depth)
+                ->Unit(depth == deepest ? benchmark::kMillisecond : benchmark::kMicrosecond);
+        }
+    }
+    RegisterBenchmark("fan_animate", fanAnimate)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("fan_animate_floor", fanAnimateFloor)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("fan_render", fanRender)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("fan_render_floor", fanRenderFloor)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("limb_draw", limbDraw)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("limb_draw_floor", limbDrawFloor)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("null_frame/chain", nullFrame, 0, 1)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("null_frame/figure", nullFrame, 1, 1)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("null_frame/fan", nullFrame, 2, 1)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("null_frame/tree", nullTreeFrame)
+        ->DenseRange(1, 14)
+        ->Unit(benchmark::kMicrosecond);
+}
+
+std::vector<FloorTableReporter::Row> tableRows() {
+    std::vector<FloorTableReporter::Row> rows;
+    for (const char* depth : {"10", "15", "20"}) {
+        rows.push_back({std::string("build and delete the tree model, depth ") + depth,
+                        std::string("tree_build/") + depth,
+                        std::string("tree_build_floor/") + depth, "ns/ball", 1.0, "", 1.5, 0.0});
+    }
+    rows.push_back({"\"+\" from depth 19 to 20 (rebuild, memory check)", "plus/20", "plus_floor/20",
+                    "ms", 1e6, "", 0.0, 150.0});
+    rows.push_back({"animateTree, tree model depth 20", "tree_animate/20", "tree_animate_floor/20",
+                    "ns/node", 1.0, "", 2.0, 0.0});
+    rows.push_back(
+        {"animateTree, fan", "fan_animate", "fan_animate_floor", "ns/node", 1.0, "", 2.0, 0.0});
+    rows.push_back({"renderTree, tree model depth 20", "tree_render/20", "tree_render_floor/20",
+                    "ns/node", 1.0, "", 2.0, 0.0});
+    rows.push_back(
+        {"renderTree, fan", "fan_render", "fan_render_floor", "ns/node", 1.0, "", 2.0, 0.0});
+    rows.push_back({"Limb::draw", "limb_draw", "limb_draw_floor", "us", 1e3, "", 0.0, 3.0});
+    rows.push_back({"memory, tree model depth 20", "tree_memory/20", "tree_memory_floor/20",
+                    "B/ball", 0.0, "bytes_per_ball", 0.0, 210.0});
+    // What explains the distance to the floors.
+    rows.push_back({"animateTree, tree model depth 10 (in cache)", "tree_animate/10",
+                    "tree_animate_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
+    rows.push_back({"renderTree, tree model depth 10 (in cache)", "tree_render/10",
+                    "tree_render_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
+    rows.push_back({"animateTree with the ball's turn formed once, depth 20",
+                    "tree_animate_spin_once/20", "tree_animate_floor/20", "ns/node", 1.0, "", 0.0,
+                    0.0});
+    rows.push_back({"animateTree with the ball's turn formed once, depth 10",
+                    "tree_animate_spin_once/10", "tree_animate_floor/10", "ns/node", 1.0, "", 0.0,
+                    0.0});
+    rows.push_back({"walking the children lists alone, depth 20", "tree_walk/20", "", "ns/node",
+                    1.0, "", 0.0, 0.0});
+    rows.push_back({"walking the children lists alone, depth 10", "tree_walk/10", "", "ns/node",
+                    1.0, "", 0.0, 0.0});
+    return rows;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 2;
+    }
+    buildScene();
+    registerBenchmarks();
+    FloorTableReporter reporter(tableRows());
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    // A missed target is a finding to report, not a failure of the run.
+    return 0;
+}
