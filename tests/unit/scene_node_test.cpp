@@ -8,6 +8,7 @@
 
 #include "gl_recorder.h"
 #include "scene/ball.h"
+#include "scene/limb.h"
 
 namespace {
 
@@ -410,6 +411,87 @@ TEST_F(SceneNodeTest, DeletingWideAndDeepTreesFreesEveryNode) {
     for (int i = 0; i < 1023; ++i) {
         EXPECT_EQ(MarkerNode::destroyed[static_cast<std::size_t>(i)], i);
     }
+}
+
+// --- trees deeper than the matrix stack ---------------------------------------------------
+
+// A chain of plain nodes, each one step further along and turned a little, with a limb at the
+// end of every tenth level; returns the root and the world matrices of the limbs.
+SceneNode* chainWithLimbs(int levels, std::vector<Mat4>& limbFrames) {
+    auto* root = new SceneNode;
+    SceneNode* last = root;
+    Mat4 frame;
+    for (int level = 1; level <= levels; ++level) {
+        last = last->addChild(new SceneNode);
+        last->translate({0.0, 0.25, 0.0});
+        last->rotate({0.0, 0.0, 1.0}, 0.05);
+        frame = frame.multiply(last->transform);
+        if (level % 10 == 0) {
+            last->addChild(new Limb(0.5, 2.0));
+            limbFrames.push_back(frame);
+        }
+    }
+    return root;
+}
+
+TEST_F(SceneNodeTest, ThirtyLevelsAndALimbFitTheSmallestStackExactly) {
+    // 32 entries, the least OpenGL allows: the camera's, 30 levels and the limb's far end.
+    gl_double::setModelviewStackLimit(32);
+    auto* root = new SceneNode;
+    SceneNode* last = root;
+    for (int level = 2; level < 30; ++level) {
+        last = last->addChild(new SceneNode);
+        last->translate({0.0, 0.25, 0.0});
+    }
+    last->addChild(new Limb(0.5, 2.0));
+    renderTree(root);
+    EXPECT_EQ(gl_double::stackErrors(), 0);
+    EXPECT_EQ(gl_double::countOf("glPushMatrix"), 30u + 1u);
+    EXPECT_EQ(gl_double::countOf("glMultMatrixd"), 30u);
+    EXPECT_EQ(gl_double::countOf("glGetDoublev"), 0u);
+    EXPECT_EQ(gl_double::countOf("glLoadMatrixd"), 0u);
+    delete root;
+}
+
+TEST_F(SceneNodeTest, LevelsBeyondTheStackAreLoadedInsteadOfPushed) {
+    gl_double::setModelviewStackLimit(32);
+    std::vector<Mat4> limbs;
+    SceneNode* root = chainWithLimbs(200, limbs);
+    glTranslatef(1.0f, 2.0f, 3.0f);  // a camera of sorts
+    gl_double::clearCalls();
+    renderTree(root);
+
+    EXPECT_EQ(gl_double::stackErrors(), 0);
+    EXPECT_EQ(gl_double::stackDepth(), 1);
+    EXPECT_EQ(gl_double::currentMatrix(), toMatrix(Mat4().multiply([] {
+                  Mat4 t;
+                  t.setTranslation({1, 2, 3});
+                  return t;
+              }())));
+    // The root and the first 29 levels, with the limbs below levels 10 and 20, are pushed as
+    // ever. The walk reads the matrix once, where it leaves the stack at level 30, loads each of
+    // the 171 deeper levels and their 18 limbs, and loads the matrix it read back at the end.
+    EXPECT_EQ(gl_double::countOf("glMultMatrixd"), 1u + 29u + 2u);
+    EXPECT_EQ(gl_double::countOf("glGetDoublev"), 1u);
+    EXPECT_EQ(gl_double::countOf("glLoadMatrixd"), 171u + 18u + 1u);
+
+    // Every limb is drawn where its levels put it: near end and far end.
+    Mat4 camera;
+    camera.setTranslation({1, 2, 3});
+    const auto& spheres = gl_double::sphereModelviews();
+    ASSERT_EQ(spheres.size(), 2 * limbs.size());
+    for (std::size_t i = 0; i < limbs.size(); ++i) {
+        const Mat4 nearEnd = camera.multiply(limbs[i]);
+        Mat4 lift;
+        lift.setTranslation({0, 0, 2});
+        const Mat4 farEnd = nearEnd.multiply(lift);
+        for (int k = 0; k < 16; ++k) {
+            const auto index = static_cast<std::size_t>(k);
+            EXPECT_NEAR(spheres[2 * i][index], nearEnd.m[k], 1e-9) << "limb " << i;
+            EXPECT_NEAR(spheres[2 * i + 1][index], farEnd.m[k], 1e-9) << "limb " << i;
+        }
+    }
+    delete root;
 }
 
 }  // namespace

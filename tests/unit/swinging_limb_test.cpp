@@ -355,4 +355,22 @@ TEST_F(SwingingLimbTest, ChainSizesShrinkByAQuarterPerLimb) {
     }
 }
 
+TEST_F(SwingingLimbTest, FrameCountWrapsAfterItsLargestValueAndSwingsOn) {
+    SwingingLimb root(1, true);
+    root.frameCount = INT_MAX - 1;
+    root.animate();
+    EXPECT_EQ(root.frameCount, INT_MAX);
+    // The step at the wrap turns by what an unbounded count, 2^31, would give.
+    root.transform = Mat4();
+    root.animate();
+    EXPECT_EQ(root.frameCount, INT_MIN);
+    Mat4 expected;
+    expected.setRotation({0, 1, 0}, std::cos(2147483648.0 * 0.01745277777777778) * 0.012566);
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(root.transform.m[k], expected.m[k]) << k;
+    }
+    root.animate();
+    EXPECT_EQ(root.frameCount, INT_MIN + 1);
+}
+
 }  // namespace
