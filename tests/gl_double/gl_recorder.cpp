@@ -302,7 +302,10 @@ void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GL
 void glutInit(int* argc, char** argv) {
     std::string words;
     for (int i = 0; i < *argc; ++i) {
-        words += (i ? " " : "") + std::string(argv[i]);
+        if (i > 0) {
+            words += ' ';
+        }
+        words += argv[i];
     }
     record("glutInit", {double(*argc)}, words);
 }
