@@ -57,7 +57,7 @@ Call vertexCall(const Vec3& p) {
     return call("glVertex3dv", {p.x, p.y, p.z});
 }
 
-// The cylinder as the specification's loop produces it: u and v stepped in single precision,
+// The cylinder as the plain loop produces it: u and v stepped in single precision,
 // each step (float)(value + 0.1), each loop repeated while its value <= 1.0, every point taken
 // from surfacePoint.
 std::vector<Call> referenceQuads(const Limb& limb) {
