@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tools/capture/rgb_image.h"
+
+namespace capture {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each test, removed afterwards.
+class PngFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "capture-png-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    fs::path folder_;
+};
+
+// Every pixel different: red counts across, green counts down, blue mixes both.
+RgbImage gradient(int width, int height) {
+    RgbImage image{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.pixels.push_back(static_cast<std::uint8_t>(x * 7));
+            image.pixels.push_back(static_cast<std::uint8_t>(y * 5));
+            image.pixels.push_back(static_cast<std::uint8_t>(x * 3 + y * 11));
+        }
+    }
+    return image;
+}
+
+TEST(BottomUpRows, TheLastRowReadBecomesTheTopRow) {
+    // Two columns, three rows, as glReadPixels hands them: the bottom row first.
+    const std::vector<std::uint8_t> rows = {
+        1, 1, 1, 2, 2, 2,  // bottom
+        3, 3, 3, 4, 4, 4,  // middle
+        5, 5, 5, 6, 6, 6,  // top
+    };
+    const RgbImage image = fromBottomUpRows(2, 3, rows);
+    EXPECT_EQ(image.width, 2);
+    EXPECT_EQ(image.height, 3);
+    const std::vector<std::uint8_t> topDown = {5, 5, 5, 6, 6, 6, 3, 3, 3,
+                                               4, 4, 4, 1, 1, 1, 2, 2, 2};
+    EXPECT_EQ(image.pixels, topDown);
+}
+
+TEST(BottomUpRows, ABufferOfTheWrongSizeGivesAnEmptyPicture) {
+    EXPECT_TRUE(fromBottomUpRows(2, 3, std::vector<std::uint8_t>(17)).pixels.empty());
+    EXPECT_TRUE(fromBottomUpRows(0, 3, {}).pixels.empty());
+}
+
+TEST_F(PngFiles, APictureWrittenReadsBackPixelForPixel) {
+    const RgbImage image = gradient(37, 23);  // odd sizes: no row padding may creep in
+    std::FILE* file = std::fopen(path("a.png").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::string error;
+    ASSERT_TRUE(writePng(image, file, error)) << error;
+    std::fclose(file);
+
+    const std::optional<RgbImage> back = readPng(path("a.png"), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(*back, image);
+}
+
+// Pictures of up to 256 colours are stored with a palette, larger ones as RGB; both must come
+// back unchanged, also at the border between the two.
+TEST_F(PngFiles, PicturesJustUnderAndOverThePaletteSizeReadBackPixelForPixel) {
+    for (const int colours : {1, 256, 257}) {
+        // One colour a column, the same in both rows.
+        RgbImage image{colours, 2, {}};
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < colours; ++x) {
+                image.pixels.push_back(static_cast<std::uint8_t>(x));
+                image.pixels.push_back(static_cast<std::uint8_t>(x >> 8));
+                image.pixels.push_back(200);
+            }
+        }
+        std::FILE* file = std::fopen(path("p.png").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::string error;
+        ASSERT_TRUE(writePng(image, file, error)) << error;
+        std::fclose(file);
+        const std::optional<RgbImage> back = readPng(path("p.png"), error);
+        ASSERT_TRUE(back) << error;
+        EXPECT_EQ(*back, image) << colours << " colours across";
+    }
+}
+
+TEST_F(PngFiles, WritingAPictureWithoutPixelsFails) {
+    std::FILE* file = std::fopen(path("a.png").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::string error;
+    EXPECT_FALSE(writePng(RgbImage{}, file, error));
+    EXPECT_FALSE(error.empty());
+    RgbImage mismatched = gradient(4, 4);
+    mismatched.pixels.pop_back();
+    EXPECT_FALSE(writePng(mismatched, file, error));
+    std::fclose(file);
+}
+
+TEST_F(PngFiles, ReadingAMissingOrBrokenFileFailsWithItsName) {
+    std::string error;
+    EXPECT_FALSE(readPng(path("missing.png"), error));
+    EXPECT_NE(error.find("missing.png"), std::string::npos) << error;
+
+    std::ofstream(path("text.png")) << "not a picture";
+    EXPECT_FALSE(readPng(path("text.png"), error));
+    EXPECT_NE(error.find("text.png"), std::string::npos) << error;
+
+    // A real PNG cut short.
+    std::FILE* file = std::fopen(path("whole.png").c_str(), "wb");
+    ASSERT_TRUE(writePng(gradient(64, 64), file, error)) << error;
+    std::fclose(file);
+    fs::copy_file(path("whole.png"), path("cut.png"));
+    fs::resize_file(path("cut.png"), fs::file_size(path("whole.png")) / 2);
+    EXPECT_FALSE(readPng(path("cut.png"), error));
+}
+
+TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
+    std::string error;
+    std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+    ASSERT_TRUE(pending) << error;
+    EXPECT_FALSE(fs::exists(path("out.png")));
+    EXPECT_TRUE(fs::exists(pending->temporaryPath()));
+    EXPECT_EQ(fs::path(pending->temporaryPath()).parent_path(), folder_)
+        << "the temporary file lies beside the target, so that rename replaces it in place";
+
+    const RgbImage image = gradient(8, 8);
+    ASSERT_TRUE(pending->commit(image, error)) << error;
+    EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
+    const std::optional<RgbImage> back = readPng(path("out.png"), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(*back, image);
+    EXPECT_FALSE(pending->commit(image, error)) << "a pending file is written once";
+}
+
+TEST_F(PngFiles, CommittingReplacesAnOlderFileWithTheUsualPermissions) {
+    std::ofstream(path("out.png")) << "old";
+    const mode_t mask = umask(022);
+    std::string error;
+    std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+    ASSERT_TRUE(pending) << error;
+    ASSERT_TRUE(pending->commit(gradient(3, 3), error)) << error;
+    umask(mask);
+    EXPECT_TRUE(readPng(path("out.png"), error)) << error;
+    EXPECT_EQ(fs::status(path("out.png")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+}
+
+TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
+    std::ofstream(path("out.png")) << "old";
+    std::string error;
+    {
+        std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+        ASSERT_TRUE(pending) << error;
+        // Failing to write leaves the old file as it was.
+        EXPECT_FALSE(pending->commit(RgbImage{}, error));
+        EXPECT_NE(error.find("out.png"), std::string::npos) << error;
+    }
+    {
+        std::optional<PendingPng> dropped = PendingPng::prepare(path("out.png"), error);
+        ASSERT_TRUE(dropped) << error;
+    }
+    EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
+    std::ifstream old(path("out.png"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+}
+
+TEST_F(PngFiles, APendingPictureIsRemovedWhenTheProcessExitsFirst) {
+    const std::string target = path("out.png");
+    // A child process prepares the file and leaves through exit(), as GLUT does on a fatal
+    // error, without committing or destroying it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string error;
+        static std::optional<PendingPng> pending = PendingPng::prepare(target, error);
+        std::exit(pending && fs::exists(pending->temporaryPath()) ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(PngFiles, AFolderThatCannotTakeTheFileIsFoundBeforeAnyWork) {
+    std::string error;
+    EXPECT_FALSE(PendingPng::prepare(path("no/such/folder/out.png"), error));
+    EXPECT_NE(error.find("no/such/folder/out.png"), std::string::npos) << error;
+
+    fs::create_directory(path("taken.png"));
+    EXPECT_FALSE(PendingPng::prepare(path("taken.png"), error));
+    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    EXPECT_EQ(entries(), std::vector<std::string>{"taken.png"});
+}
+
+}  // namespace
+}  // namespace capture

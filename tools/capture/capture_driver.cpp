@@ -1,0 +1,32 @@
+#include "tools/capture/capture_driver.h"
+
+#include "app/keyboard.h"
+#include "app/render_loop.h"
+
+namespace capture {
+
+void runScript(const std::string& keys, int frames) {
+    drawFrame();
+    playKeys(keys);
+    drawFrames(frames);
+}
+
+void playKeys(const std::string& keys) {
+    for (const char key : keys) {
+        // The pointer position is not looked at.
+        onKeyboard(static_cast<unsigned char>(key), 0, 0);
+    }
+}
+
+void drawFrames(int frames) {
+    if (frames <= 0) {
+        drawFrame();
+        return;
+    }
+    for (int i = 0; i < frames; ++i) {
+        onIdle();
+        drawFrame();
+    }
+}
+
+}  // namespace capture
