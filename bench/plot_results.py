@@ -104,6 +104,7 @@ def plot(rows, scene, path):
     left.plot(depths_ours, [ours for _, _, ours in tree if ours is not None], "s-",
               label="our own code in that frame (null GL)")
     left.set_yscale("log")
+    left.set_xticks(range(1, 15))
     left.set_xlabel("tree model depth")
     left.set_ylabel("ms per frame (median)")
     left.set_title("Frame time, tree model")
@@ -117,6 +118,7 @@ def plot(rows, scene, path):
                "s--", label="floor: the same allocations and frees")
     right.axhline(PLUS_TARGET, color="red", linestyle=":", label=f"target at 20: {PLUS_TARGET:g} ms")
     right.set_yscale("log")
+    right.set_xticks(range(2, 21, 2))
     right.set_xlabel("recursion depth after the key")
     right.set_ylabel("ms per rebuild (median)")
     right.set_title("Rebuild time (both recursive models)")
