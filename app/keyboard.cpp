@@ -18,11 +18,11 @@ void changeDepth(int depth) {
     const int previous = recursionDepth;
     try {
         const std::uint64_t need = recursiveModelsFootprint(depth);
-        const std::uint64_t obtainable = obtainableMemory();
-        if (!fitsInMemory(need, obtainable)) {
-            std::fprintf(
-                stderr, "recursion depth %d needs %s but %s is available; staying at depth %d\n",
-                depth, describeSize(need).c_str(), describeSize(obtainable).c_str(), previous);
+        const std::uint64_t usable = usableMemory(obtainableMemory());
+        if (need > usable) {
+            std::fprintf(stderr,
+                         "recursion depth %d needs %s but %s is available; staying at depth %d\n",
+                         depth, describeSize(need).c_str(), describeSize(usable).c_str(), previous);
             return;
         }
         recursionDepth = depth;

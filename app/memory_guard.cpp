@@ -141,11 +141,15 @@ std::uint64_t obtainableMemory() {
     return room;
 }
 
-bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable) {
+std::uint64_t usableMemory(std::uint64_t obtainable) {
     // An eighth of what is left, and at least 64 MiB, stays free for the allocator's own
     // overhead, the GL driver and the rest of the process.
     const std::uint64_t headroom = std::max(obtainable / 8, 64 * mebibyte);
-    return need <= roomUnder(obtainable, headroom);
+    return roomUnder(obtainable, headroom);
+}
+
+bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable) {
+    return need <= usableMemory(obtainable);
 }
 
 std::string describeSize(std::uint64_t bytes) {

@@ -18,8 +18,11 @@ std::uint64_t recursiveModelsFootprint(int depth);
 // and data-size limits.
 std::uint64_t obtainableMemory();
 
-// Whether `need` bytes fit into `obtainable` with headroom to spare for everything else the
+// What of `obtainable` the models may take: the rest is headroom for everything else the
 // process does.
+std::uint64_t usableMemory(std::uint64_t obtainable);
+
+// Whether `need` bytes fit into the usable part of `obtainable`.
 bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable);
 
 // "about 1.5 GiB", "about 300 MiB": sizes as the memory messages give them.

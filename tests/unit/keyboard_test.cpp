@@ -51,6 +51,9 @@ class Keyboard : public ::testing::Test {
 TEST_F(Keyboard, EscapeExitsWithStatusOneThroughTheExitHandlers) {
     EXPECT_EXIT(
         {
+            resetApplication();
+            allocateWithoutLeakReports();
+            buildScene();
             std::atexit([] { std::fputs("exit handlers ran\n", stderr); });
             press(27);
         },

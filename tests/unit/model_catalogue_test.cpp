@@ -208,6 +208,7 @@ struct Loud : SceneNode {
 TEST_F(Catalogue, ExitReleasesTheListButDestroysNoNode) {
     EXPECT_EXIT(
         {
+            allocateWithoutLeakReports();
             addModel(new Loud);
             buildScene();
             std::exit(0);
