@@ -14,17 +14,24 @@ namespace {
 class CaptureDriver : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (ModelSlot* slot : modelList) {
-            delete slot->root;
-            delete slot;
-        }
-        modelList.clear();
+        freeScene();
         recursionDepth = 1;
         animating = true;
         camera = Camera();
         gl_double::reset();
         buildScene();
         gl_double::clearCalls();
+    }
+    // The viewer leaves its models to the end of the process; a test must not.
+    void TearDown() override { freeScene(); }
+
+    static void freeScene() {
+        for (ModelSlot* slot : modelList) {
+            delete slot->root;
+            delete slot;
+        }
+        modelList.clear();
+        currentModel = modelList.end();
     }
 
     static std::size_t currentIndex() {

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "capture_runner.h"
+
+namespace golden {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The scene-capture binary's answers to what it must refuse, none of which needs an X server.
+// Each test gets an empty folder to write into, holding only an older picture at the target.
+class CaptureCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "capture-command-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        std::ofstream(target()) << "older picture";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string target() const { return folder_ + "/out.png"; }
+
+    CaptureRun run(const std::vector<std::string>& args, const std::string& display = "") {
+        return runCapture(args, display,
+                          outputFolder() + "/command-" + std::to_string(getpid()) + ".log");
+    }
+
+    // Refused with `status`, one line that starts with the program's name and holds `reason`,
+    // and the folder exactly as it was.
+    void expectRefused(const CaptureRun& result, int status, const std::string& reason) {
+        ASSERT_TRUE(result.status) << result.describe();
+        EXPECT_TRUE(result.status->exited);
+        EXPECT_EQ(result.status->code, status) << result.describe();
+        EXPECT_EQ(result.log.rfind("scene-capture: ", 0), 0u) << result.log;
+        EXPECT_EQ(std::count(result.log.begin(), result.log.end(), '\n'), 1) << result.log;
+        EXPECT_NE(result.log.find(reason), std::string::npos) << result.log;
+        EXPECT_EQ(filesIn(folder_), std::vector<std::string>{"out.png"});
+        std::ifstream old(target());
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "older picture");
+    }
+
+    std::string folder_;
+};
+
+TEST_F(CaptureCommand, HelpListsTheOptionsAndSucceeds) {
+    const CaptureRun result = run({"--help"});
+    ASSERT_TRUE(result.succeeded()) << result.describe();
+    for (const char* text :
+         {"Usage: scene-capture", "--keys", "--frames", "--output", "xvfb-run -a"}) {
+        EXPECT_NE(result.log.find(text), std::string::npos) << text;
+    }
+}
+
+TEST_F(CaptureCommand, BadOptionsAndValuesAreRefusedBeforeAnythingIsWritten) {
+    // A display is named, so that each refusal is the command line's and not the display's.
+    const std::string display = ":0";
+    expectRefused(run({"--output", target(), "--zoom", "2"}, display), 2,
+                  "unknown option '--zoom'");
+    expectRefused(run({"--output", target(), "--frames", "-4"}, display), 2, "--frames: '-4'");
+    expectRefused(run({"--output", target(), "--keys", "xx\x1b"}, display), 2, "Escape");
+    expectRefused(run({"--keys", "x"}, display), 2, "--output FILE is required");
+    expectRefused(run({"--output", target(), "extra"}, display), 2, "unexpected argument");
+}
+
+TEST_F(CaptureCommand, WithoutADisplayItSaysHowToGetOne) {
+    expectRefused(run({"--output", target()}, ""), 1, "DISPLAY is not set");
+    expectRefused(run({"--output", target()}, ""), 1, "xvfb-run -a");
+}
+
+TEST_F(CaptureCommand, ADisplayNobodyServesIsNamed) {
+    int number = 4242;
+    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+           fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
+        ++number;
+    }
+    const std::string display = ":" + std::to_string(number);
+    expectRefused(run({"--output", target()}, display), 1, "cannot open display " + display);
+}
+
+TEST_F(CaptureCommand, AnOutputThatCannotBeWrittenIsFoundBeforeTheDisplayIsNeeded) {
+    expectRefused(run({"--output", folder_ + "/missing/out.png"}, ""), 1,
+                  "cannot write " + folder_ + "/missing/out.png");
+    fs::create_directory(folder_ + "/picture.png");
+    const CaptureRun folder = run({"--output", folder_ + "/picture.png"}, "");
+    ASSERT_TRUE(folder.status) << folder.describe();
+    EXPECT_EQ(folder.status->code, 1);
+    EXPECT_NE(folder.log.find("it is a folder"), std::string::npos) << folder.log;
+}
+
+}  // namespace
+}  // namespace golden

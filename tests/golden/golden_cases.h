@@ -1,0 +1,36 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/capture/image_compare.h"
+
+namespace golden {
+
+// One reference picture: a model at a depth from a viewpoint, after a fixed number of frames.
+struct GoldenCase {
+    std::string model;   // "chain", "figure", "fan" or "tree"
+    int modelIndex = 0;  // its place in the catalogue: how many "next model" keys reach it
+    int depth = 1;
+    int viewpoint = 1;
+
+    // Such as "tree-d4-v2": the file name of the reference, without ".png".
+    std::string name() const;
+    // The keys that reach this state from the start: the depth first, then the model, then
+    // the viewpoint, such as "+++xxx2".
+    std::string keys() const;
+};
+
+// Lets GoogleTest name a case by its name rather than by its bytes.
+void PrintTo(const GoldenCase& c, std::ostream* out);
+
+inline constexpr int goldenFrames = 10;
+
+// How far a capture may stray from its reference.
+inline constexpr capture::Tolerance goldenTolerance{24, 0.002};
+
+// Every model at depths 1 and 4 from each viewpoint: 24 cases.
+std::vector<GoldenCase> goldenCases();
+
+}  // namespace golden
