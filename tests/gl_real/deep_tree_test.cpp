@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
+
+#include "harness/x_server.h"
 
 #include "app/render_loop.h"
 #include "scene/ball.h"
@@ -21,6 +24,9 @@ constexpr int size = 800;
 class DeepTree : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
+        // A virtual X server on a free display of its own, unless one is named.
+        server = e2e::XServer::startOrAttach("deep_tree_test.xvfb.log");
+        setenv("DISPLAY", server->display().c_str(), 1);
         static char program[] = "deep_tree_test";
         static char* argv[] = {program, nullptr};
         int argc = 1;
@@ -40,6 +46,8 @@ class DeepTree : public ::testing::Test {
         glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         return pixels;
     }
+
+    static inline std::unique_ptr<e2e::XServer> server;
 
     static int stackDepth() {
         GLint depth = 0;
