@@ -119,6 +119,19 @@ std::size_t ballsAt(int depth) {
     return depth < 1 ? 1 : (std::size_t{1} << depth) - 1;
 }
 
+std::vector<Mat4> treeTransforms(SceneNode* root) {
+    return floors::collectTreeAnimation(root).transforms;
+}
+
+void expectSameMatrices(const std::vector<Mat4>& a, const std::vector<Mat4>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t n = 0; n < a.size(); ++n) {
+        for (int i = 0; i < 16; ++i) {
+            ASSERT_EQ(a[n].m[i], b[n].m[i]) << "matrix " << n << ", element " << i;
+        }
+    }
+}
+
 // ---- Building
 
 TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheTreeModel) {
@@ -130,6 +143,20 @@ TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheTreeModel) {
         EXPECT_EQ(allocationsIn(ours), 2 * ballsAt(depth) - 1) << "depth " << depth;
         EXPECT_EQ(ours.size(), 2 * allocationsIn(ours)) << "depth " << depth;
         EXPECT_EQ(floor, ours) << "depth " << depth;
+    }
+}
+
+TEST(BuildingVariant, PlacingOnceBuildsTheSameTreeModel) {
+    for (int depth = 1; depth <= 6; ++depth) {
+        SceneNode* ours = buildTreeModel(depth);
+        SceneNode* variant = floors::buildTreeModelPlacedOnce(depth);
+        expectSameMatrices(treeTransforms(variant), treeTransforms(ours));
+        delete ours;
+        delete variant;
+        const auto oursHeap = heapEventsOf([&] { delete buildTreeModel(depth); });
+        const auto variantHeap =
+            heapEventsOf([&] { delete floors::buildTreeModelPlacedOnce(depth); });
+        EXPECT_EQ(variantHeap, oursHeap) << "depth " << depth;
     }
 }
 
@@ -170,19 +197,6 @@ TEST(BuildingFloor, AllocatesAndFreesAsRebuildingTheRecursiveModels) {
 }
 
 // ---- Animating
-
-std::vector<Mat4> treeTransforms(SceneNode* root) {
-    return floors::collectTreeAnimation(root).transforms;
-}
-
-void expectSameMatrices(const std::vector<Mat4>& a, const std::vector<Mat4>& b) {
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t n = 0; n < a.size(); ++n) {
-        for (int i = 0; i < 16; ++i) {
-            ASSERT_EQ(a[n].m[i], b[n].m[i]) << "matrix " << n << ", element " << i;
-        }
-    }
-}
 
 TEST(AnimationFloor, StepsTheTreeModelAsAnimateTree) {
     SceneNode* tree = buildTreeModel(5);

@@ -1,5 +1,7 @@
 #include "floor_table.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <ostream>
 
@@ -25,6 +27,10 @@ std::string format(double value) {
 }
 
 }  // namespace
+
+FloorTableReporter::FloorTableReporter(std::vector<Row> rows)
+    : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular),
+      rows_(std::move(rows)) {}
 
 void FloorTableReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);

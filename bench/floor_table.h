@@ -26,7 +26,8 @@ class FloorTableReporter : public benchmark::ConsoleReporter {
         double maxFigure;  // 0: no target on our figure itself
     };
 
-    explicit FloorTableReporter(std::vector<Row> rows) : rows_(std::move(rows)) {}
+    // In colour only on a terminal, so that files and pipes get plain text.
+    explicit FloorTableReporter(std::vector<Row> rows);
 
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;

@@ -359,6 +359,46 @@ std::size_t nodeCount(const SceneNode* root) {
     return count;
 }
 
+namespace {
+
+struct Placements {
+    Mat4 right, left;
+};
+
+// A ball's two children are placed by the same operations as in BallTree's constructor.
+const Placements& placements() {
+    static const Placements p = [] {
+        SceneNode right, left;
+        right.translate({4.0, -3.0, 0.0});
+        right.scale({0.75, 0.75, 0.75});
+        left.translate({-4.0, -3.0, 0.0});
+        left.scale({0.75, 0.75, 0.75});
+        return Placements{right.transform, left.transform};
+    }();
+    return p;
+}
+
+SceneNode* placedBallTree(int depth) {
+    SceneNode* ball = new BallTree(1);
+    if (depth > 1) {
+        SceneNode* right = placedBallTree(depth - 1);
+        right->transform = placements().right;
+        ball->addChild(right);
+        SceneNode* left = placedBallTree(depth - 1);
+        left->transform = placements().left;
+        ball->addChild(left);
+    }
+    return ball;
+}
+
+}  // namespace
+
+SceneNode* buildTreeModelPlacedOnce(int depth) {
+    SceneNode* root = placedBallTree(depth);
+    root->translate({0.0, 4.0, 0.0});
+    return root;
+}
+
 void animateBallTree(SceneNode* root, const Mat4& spin) {
     root->transform.premultiply(spin);
     for (SceneNode* child : root->children) {

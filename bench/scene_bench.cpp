@@ -69,6 +69,16 @@ void treeBuild(benchmark::State& state) {
     setUnits(state, ballsAt(depth));
 }
 
+void treeBuildPlacedOnce(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        SceneNode* tree = floors::buildTreeModelPlacedOnce(depth);
+        benchmark::DoNotOptimize(tree);
+        delete tree;
+    }
+    setUnits(state, ballsAt(depth));
+}
+
 void treeBuildFloor(benchmark::State& state) {
     const int depth = static_cast<int>(state.range(0));
     for (auto _ : state) {
@@ -303,6 +313,9 @@ void registerBenchmarks() {
         RegisterBenchmark("tree_build_floor", treeBuildFloor)
             ->Arg(depth)
             ->Unit(benchmark::kMicrosecond);
+        RegisterBenchmark("tree_build_placed_once", treeBuildPlacedOnce)
+            ->Arg(depth)
+            ->Unit(benchmark::kMicrosecond);
     }
     // From depth 15 on, a fixed number of presses for ours and the floor alike: how much memory
     // the allocator has handed back to the system since the last press depends on how many
@@ -373,6 +386,12 @@ std::vector<FloorTableReporter::Row> tableRows() {
     rows.push_back({"memory, tree model depth 20", "tree_memory/20", "tree_memory_floor/20",
                     "B/ball", 0.0, "bytes_per_ball", 0.0, 210.0});
     // What explains the distance to the floors.
+    for (const char* depth : {"10", "15", "20"}) {
+        rows.push_back(
+            {std::string("build and delete, each child's placement formed once, depth ") + depth,
+             std::string("tree_build_placed_once/") + depth,
+             std::string("tree_build_floor/") + depth, "ns/ball", 1.0, "", 0.0, 0.0});
+    }
     rows.push_back({"animateTree, tree model depth 10 (in cache)", "tree_animate/10",
                     "tree_animate_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
     rows.push_back({"renderTree, tree model depth 10 (in cache)", "tree_render/10",
