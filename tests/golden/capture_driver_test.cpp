@@ -3,6 +3,7 @@
 #include "app/camera.h"
 #include "app/model_catalogue.h"
 #include "app/render_loop.h"
+#include "app_state.h"
 #include "gl_recorder.h"
 #include "scene/swinging_limb.h"
 #include "tools/capture/capture_driver.h"
@@ -14,29 +15,14 @@ namespace {
 class CaptureDriver : public ::testing::Test {
   protected:
     void SetUp() override {
-        freeScene();
-        recursionDepth = 1;
-        animating = true;
-        camera = Camera();
-        gl_double::reset();
+        resetApplication();
         buildScene();
         gl_double::clearCalls();
     }
     // The viewer leaves its models to the end of the process; a test must not.
-    void TearDown() override { freeScene(); }
+    void TearDown() override { resetApplication(); }
 
-    static void freeScene() {
-        for (ModelSlot* slot : modelList) {
-            delete slot->root;
-            delete slot;
-        }
-        modelList.clear();
-        currentModel = modelList.end();
-    }
-
-    static std::size_t currentIndex() {
-        return static_cast<std::size_t>(std::distance(modelList.begin(), currentModel));
-    }
+    static std::size_t currentIndex() { return modelIndex(currentModel); }
 
     static const SwingingLimb& firstChainLimb() {
         return *static_cast<const SwingingLimb*>(chainSlot->root->children.front());

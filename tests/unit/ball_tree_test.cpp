@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "gl_matrices.h"
 #include "gl_recorder.h"
 
 namespace {
@@ -17,20 +18,6 @@ using gl_double::Call;
 using gl_double::Matrix;
 
 constexpr double spinStep = 0.010471666666666667;  // stored; not pi/300
-
-Matrix toMatrix(const Mat4& a) {
-    Matrix m;
-    for (int i = 0; i < 16; ++i) {
-        m[static_cast<std::size_t>(i)] = a.m[i];
-    }
-    return m;
-}
-
-Call multiplyCall(const Mat4& a) {
-    Call c{"glMultMatrixd", {}, {}};
-    c.args.assign(a.m, a.m + 16);
-    return c;
-}
 
 const Call sphere = call("glutSolidSphere", {1.0, 10, 5});
 

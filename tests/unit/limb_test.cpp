@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "gl_matrices.h"
 #include "gl_recorder.h"
 #include "scene/ball.h"
 
@@ -21,14 +22,6 @@ using gl_double::Matrix;
 
 constexpr double fullTurn = 6.283184;  // the stored constant, not 2 pi
 constexpr int callsPerLimb = 1 + 100 * 5 + 1 + 5;
-
-Matrix toMatrix(const Mat4& a) {
-    Matrix m;
-    for (int i = 0; i < 16; ++i) {
-        m[static_cast<std::size_t>(i)] = a.m[i];
-    }
-    return m;
-}
 
 bool sameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "gl_matrices.h"
 #include "gl_recorder.h"
 #include "scene/ball.h"
 #include "scene/limb.h"
@@ -17,20 +18,6 @@ using gl_double::Call;
 using gl_double::Matrix;
 
 constexpr double halfPi = std::numbers::pi / 2.0;
-
-Matrix toMatrix(const Mat4& a) {
-    Matrix m;
-    for (int i = 0; i < 16; ++i) {
-        m[static_cast<std::size_t>(i)] = a.m[i];
-    }
-    return m;
-}
-
-Call multiplyCall(const Mat4& a) {
-    Call c{"glMultMatrixd", {}, {}};
-    c.args.assign(a.m, a.m + 16);
-    return c;
-}
 
 void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-12) {
     EXPECT_NEAR(actual.x, expected.x, tolerance);

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "gl_matrices.h"
 #include "gl_recorder.h"
 
 namespace {
@@ -17,14 +18,6 @@ using gl_double::Matrix;
 constexpr double phaseStep = 0.01745277777777778;  // stored; not pi/180
 constexpr double swingStep = 0.012566;
 constexpr double limbLength = 3.0;
-
-Matrix toMatrix(const Mat4& a) {
-    Matrix m;
-    for (int i = 0; i < 16; ++i) {
-        m[static_cast<std::size_t>(i)] = a.m[i];
-    }
-    return m;
-}
 
 // The angle passed to rotate on the k-th animate call (k counted from 1).
 double expectedStep(int k) {
