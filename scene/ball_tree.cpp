@@ -7,19 +7,45 @@ namespace {
 // The stored constant, not quite pi/300 (0.010471975511965976): a turn takes about 600 steps.
 constexpr double spinStep = 0.010471666666666667;
 
+// Moved first, then scaled, so a child's centre lands at (+-3, -2.25, 0). Every child of every
+// ball gets the same matrix, and every step the same turn: they are formed once, by the very
+// operations that would otherwise run for each node, so the transforms are the same to the bit.
+Mat4 childPlacement(double side) {
+    SceneNode placed;
+    placed.translate({4.0 * side, -3.0, 0.0});
+    placed.scale({0.75, 0.75, 0.75});
+    return placed.transform;
+}
+
+const Mat4& rightPlacement() {
+    static const Mat4 placement = childPlacement(1.0);
+    return placement;
+}
+
+const Mat4& leftPlacement() {
+    static const Mat4 placement = childPlacement(-1.0);
+    return placement;
+}
+
+const Mat4& spin() {
+    static const Mat4 turn = [] {
+        Mat4 m;
+        m.setRotation({0.0, 1.0, 0.0}, spinStep);
+        return m;
+    }();
+    return turn;
+}
+
 }  // namespace
 
 BallTree::BallTree(int depth) : Ball(1.0) {
     if (depth > 1) {
-        // Moved first, then scaled, so the children's centres land at (+-3, -2.25, 0).
         SceneNode* right = new BallTree(depth - 1);
-        right->translate({4.0, -3.0, 0.0});
-        right->scale({0.75, 0.75, 0.75});
+        right->transform = rightPlacement();
         addChild(right);
 
         SceneNode* left = new BallTree(depth - 1);
-        left->translate({-4.0, -3.0, 0.0});
-        left->scale({0.75, 0.75, 0.75});
+        left->transform = leftPlacement();
         addChild(left);
     }
 }
@@ -43,6 +69,7 @@ void BallTree::draw() {
     Ball::draw();
 }
 
+// The same as rotate({0, 1, 0}, spinStep), without forming the turn again.
 void BallTree::animate() {
-    rotate({0.0, 1.0, 0.0}, spinStep);
+    transform.premultiply(spin());
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <climits>
 #include <cmath>
 #include <iterator>
@@ -134,6 +136,22 @@ TEST_F(BallTreeTest, ChildrenAreMovedThenScaledTowardsPlusXFirst) {
     EXPECT_EQ(toMatrix(childAt(&tree, 1)->transform), toMatrix(left));
     EXPECT_EQ(centreOf(childAt(&tree, 0)), Vec3(3, -2.25, 0));
     EXPECT_EQ(centreOf(childAt(&tree, 1)), Vec3(-3, -2.25, 0));
+}
+
+TEST_F(BallTreeTest, ChildPlacementIsBitForBitThatOfMovingThenScaling) {
+    BallTree tree(3);
+    for (const double side : {1.0, -1.0}) {
+        SceneNode placed;
+        placed.translate({4.0 * side, -3.0, 0.0});
+        placed.scale({0.75, 0.75, 0.75});
+        const SceneNode* child = childAt(&tree, side > 0 ? 0 : 1);
+        EXPECT_EQ(std::memcmp(child->transform.m, placed.transform.m, sizeof placed.transform.m), 0)
+            << side;
+        EXPECT_EQ(std::memcmp(childAt(child, side > 0 ? 0 : 1)->transform.m, placed.transform.m,
+                              sizeof placed.transform.m),
+                  0)
+            << side;
+    }
 }
 
 // --- drawing -------------------------------------------------------------------------------
