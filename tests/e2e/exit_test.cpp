@@ -1,3 +1,7 @@
+#include <cstdlib>
+#include <thread>
+
+#include "harness/child_process.h"
 #include "viewer_test.h"
 
 namespace e2e {
@@ -36,6 +40,30 @@ TEST_F(Exit, ClosingTheWindowEndsTheViewer) {
     RecordProperty("exit", status->describe());
     EXPECT_TRUE(status->exited) << status->describe();
     EXPECT_EQ(viewer().log().find("Sanitizer"), std::string::npos) << viewer().log();
+}
+
+// The X server going away under the viewer: Xlib reports the broken connection, and the
+// viewer must end through exit(), running its at-exit handlers, rather than hang or crash.
+TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {
+    if (const char* given = std::getenv(XServer::displayVariable); given && *given) {
+        GTEST_SKIP() << "needs an X server of its own to stop";
+    }
+    std::unique_ptr<XServer> server = XServer::startOrAttach("ServerGone.xvfb.log");
+    LaunchOptions launch;
+    launch.path = SCENE_VIEWER_EXECUTABLE;
+    launch.environment = {{"DISPLAY", server->display()},
+                          {"ASAN_OPTIONS", "detect_leaks=0:exitcode=66"}};
+    launch.logPath = "ServerGone.viewer.log";
+    ChildProcess viewer(launch);
+    // Long enough to have opened its window and drawn many frames.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(viewer.running()) << "the viewer did not get going on " << server->display();
+
+    server.reset();
+    const std::optional<ExitStatus> status = viewer.waitForExit(exitLimit);
+    ASSERT_TRUE(status) << "still running " << exitLimit.count() << " s after the server ended";
+    EXPECT_TRUE(status->exited) << status->describe();
+    EXPECT_NE(status->code, 66) << "a sanitizer report";
 }
 
 }  // namespace
