@@ -146,20 +146,6 @@ TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheTreeModel) {
     }
 }
 
-TEST(BuildingVariant, PlacingOnceBuildsTheSameTreeModel) {
-    for (int depth = 1; depth <= 6; ++depth) {
-        SceneNode* ours = buildTreeModel(depth);
-        SceneNode* variant = floors::buildTreeModelPlacedOnce(depth);
-        expectSameMatrices(treeTransforms(variant), treeTransforms(ours));
-        delete ours;
-        delete variant;
-        const auto oursHeap = heapEventsOf([&] { delete buildTreeModel(depth); });
-        const auto variantHeap =
-            heapEventsOf([&] { delete floors::buildTreeModelPlacedOnce(depth); });
-        EXPECT_EQ(variantHeap, oursHeap) << "depth " << depth;
-    }
-}
-
 TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheChainModel) {
     for (int depth = 1; depth <= 5; ++depth) {
         const auto ours = heapEventsOf([&] { delete buildChainModel(depth); });
@@ -211,20 +197,6 @@ TEST(AnimationFloor, StepsTheTreeModelAsAnimateTree) {
     EXPECT_NE(ours[5].m[0], start[5].m[0]) << "the steps changed nothing";
     expectSameMatrices(floor.transforms, ours);
     delete tree;
-}
-
-TEST(AnimationFloor, TheSpinFormedOnceStepsTheTreeAsAnimateTree) {
-    SceneNode* ours = buildTreeModel(4);
-    SceneNode* variant = buildTreeModel(4);
-    const Mat4 spin = floors::collectTreeAnimation(variant).spin;
-    for (int step = 0; step < 25; ++step) {
-        animateTree(ours);
-        floors::animateBallTree(variant, spin);
-    }
-    expectSameMatrices(treeTransforms(variant), treeTransforms(ours));
-    EXPECT_NE(treeTransforms(ours)[3].m[0], 1.0) << "the steps changed nothing";
-    delete ours;
-    delete variant;
 }
 
 std::vector<Mat4> jointTransforms(SceneNode* root) {

@@ -114,19 +114,10 @@ struct LimbModelDrawing {
 LimbModelDrawing collectLimbModelDrawing(SceneNode* modelRoot);
 void render(const LimbModelDrawing& d);
 
-// ---- Not floors: what explains the distance to them.
+// ---- Not a floor: what explains the distance to them.
 
 // Visits every node of the model through the children lists and does nothing else: the cost
 // of the walk itself. Returns the number of nodes, for the per-node figures.
 std::size_t nodeCount(const SceneNode* root);
-
-// The tree model as buildTreeModel builds it, node by node in the same order, but with each
-// child's placement formed once and copied instead of formed anew by a translate and a scale:
-// the same transforms, bit for bit.
-SceneNode* buildTreeModelPlacedOnce(int depth);
-
-// animateTree on a tree of balls with the ball's step formed once instead of in every node:
-// the same products, in the same order, on the same nodes, so the same transforms.
-void animateBallTree(SceneNode* root, const Mat4& spin);
 
 }  // namespace floors

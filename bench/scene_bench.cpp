@@ -69,16 +69,6 @@ void treeBuild(benchmark::State& state) {
     setUnits(state, ballsAt(depth));
 }
 
-void treeBuildPlacedOnce(benchmark::State& state) {
-    const int depth = static_cast<int>(state.range(0));
-    for (auto _ : state) {
-        SceneNode* tree = floors::buildTreeModelPlacedOnce(depth);
-        benchmark::DoNotOptimize(tree);
-        delete tree;
-    }
-    setUnits(state, ballsAt(depth));
-}
-
 void treeBuildFloor(benchmark::State& state) {
     const int depth = static_cast<int>(state.range(0));
     for (auto _ : state) {
@@ -208,14 +198,6 @@ void treeAnimateFloor(benchmark::State& state) {
     setUnits(state, scene.nodes);
 }
 
-void treeAnimateSpinOnce(benchmark::State& state) {
-    TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        floors::animateBallTree(scene.root, scene.animation.spin);
-    }
-    setUnits(state, scene.nodes);
-}
-
 void treeWalk(benchmark::State& state) {
     TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
@@ -313,9 +295,6 @@ void registerBenchmarks() {
         RegisterBenchmark("tree_build_floor", treeBuildFloor)
             ->Arg(depth)
             ->Unit(benchmark::kMicrosecond);
-        RegisterBenchmark("tree_build_placed_once", treeBuildPlacedOnce)
-            ->Arg(depth)
-            ->Unit(benchmark::kMicrosecond);
     }
     // From depth 15 on, a fixed number of presses for ours and the floor alike: how much memory
     // the allocator has handed back to the system since the last press depends on how many
@@ -337,13 +316,11 @@ void registerBenchmarks() {
     RegisterBenchmark("tree_memory", treeMemory)->Arg(deepest)->Iterations(1);
     RegisterBenchmark("tree_memory_floor", treeMemoryFloor)->Arg(deepest)->Iterations(1);
     // At the deepest depth, and at depth 10, where the whole model fits into the caches.
-    const std::pair<const char*, Function> treeWalks[] = {
-        {"tree_animate", treeAnimate},
-        {"tree_animate_floor", treeAnimateFloor},
-        {"tree_animate_spin_once", treeAnimateSpinOnce},
-        {"tree_render", treeRender},
-        {"tree_render_floor", treeRenderFloor},
-        {"tree_walk", treeWalk}};
+    const std::pair<const char*, Function> treeWalks[] = {{"tree_animate", treeAnimate},
+                                                          {"tree_animate_floor", treeAnimateFloor},
+                                                          {"tree_render", treeRender},
+                                                          {"tree_render_floor", treeRenderFloor},
+                                                          {"tree_walk", treeWalk}};
     for (int depth : {10, deepest}) {
         for (const auto& [name, function] : treeWalks) {
             RegisterBenchmark(name, function)
@@ -386,22 +363,10 @@ std::vector<FloorTableReporter::Row> tableRows() {
     rows.push_back({"memory, tree model depth 20", "tree_memory/20", "tree_memory_floor/20",
                     "B/ball", 0.0, "bytes_per_ball", 0.0, 210.0});
     // What explains the distance to the floors.
-    for (const char* depth : {"10", "15", "20"}) {
-        rows.push_back(
-            {std::string("build and delete, each child's placement formed once, depth ") + depth,
-             std::string("tree_build_placed_once/") + depth,
-             std::string("tree_build_floor/") + depth, "ns/ball", 1.0, "", 0.0, 0.0});
-    }
     rows.push_back({"animateTree, tree model depth 10 (in cache)", "tree_animate/10",
                     "tree_animate_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
     rows.push_back({"renderTree, tree model depth 10 (in cache)", "tree_render/10",
                     "tree_render_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
-    rows.push_back({"animateTree with the ball's turn formed once, depth 20",
-                    "tree_animate_spin_once/20", "tree_animate_floor/20", "ns/node", 1.0, "", 0.0,
-                    0.0});
-    rows.push_back({"animateTree with the ball's turn formed once, depth 10",
-                    "tree_animate_spin_once/10", "tree_animate_floor/10", "ns/node", 1.0, "", 0.0,
-                    0.0});
     rows.push_back({"walking the children lists alone, depth 20", "tree_walk/20", "", "ns/node",
                     1.0, "", 0.0, 0.0});
     rows.push_back({"walking the children lists alone, depth 10", "tree_walk/10", "", "ns/node",
