@@ -83,17 +83,13 @@ class DeepTree : public ::testing::Test {
 // A chain of plain nodes, each a small step and turn further on, with a shape at the end of
 // every tenth level; and the same shapes placed directly under the root.
 struct Pair {
-    SceneNode* deep = new SceneNode;
-    SceneNode* shallow = new SceneNode;
-    ~Pair() {
-        delete deep;
-        delete shallow;
-    }
+    std::unique_ptr<SceneNode> deep = std::make_unique<SceneNode>();
+    std::unique_ptr<SceneNode> shallow = std::make_unique<SceneNode>();
 };
 
 Pair deepAndShallow(int levels) {
     Pair pair;
-    SceneNode* last = pair.deep;
+    SceneNode* last = pair.deep.get();
     Mat4 place;
     for (int level = 1; level <= levels; ++level) {
         last = last->addChild(new SceneNode);
@@ -123,10 +119,10 @@ TEST_F(DeepTree, DeeperThanTheStackDrawsTheSamePictureWithoutError) {
     while (glGetError() != GL_NO_ERROR) {
     }
 
-    const std::vector<unsigned char> deep = picture(pair.deep);
+    const std::vector<unsigned char> deep = picture(pair.deep.get());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_EQ(stackDepth(), 1);
-    const std::vector<unsigned char> shallow = picture(pair.shallow);
+    const std::vector<unsigned char> shallow = picture(pair.shallow.get());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     EXPECT_GT(drawnPixels(shallow), 5000) << "the shapes should cover a fair part of the window";
