@@ -12,6 +12,7 @@
 #include "scene/limb.h"
 #include "scene/scene_node.h"
 #include "scene/swinging_limb.h"
+#include "scene/tree_walks.h"
 
 namespace floors {
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 
 namespace {
 
@@ -14,25 +15,26 @@ constexpr double fullTurn = 6.283184;
 // The surface parameters are stepped in single precision: 0, 0.1, 0.2, 0.30000001, ... and
 // last 1.00000012, the first value above 1. Stepping in double would reach 0.9999999999999999
 // and add an eleventh strip each way.
-constexpr int parameterCount = 11;
+constexpr std::size_t parameterCount = 11;
 
 struct ParameterTable {
     std::array<float, parameterCount> value;
-    std::array<double, parameterCount> cosine;  // cos(value * fullTurn)
-    std::array<double, parameterCount> sine;    // sin(value * fullTurn)
+    // surfacePoint(value, value) on a limb of radius 1 and length 1: cos and -sin of the angle,
+    // and the value itself. Scaling by a limb's radius and length gives that limb's points,
+    // to the bit.
+    std::array<Vec3, parameterCount> unitPoint;
 };
 
-// Every limb draws at the same eleven parameter values, so their cosines and sines are worked
-// out once, with exactly the operations surfacePoint uses.
+// Every limb draws at the same eleven parameter values, so their points on the unit limb are
+// worked out once.
 const ParameterTable& parameters() {
     static const ParameterTable table = [] {
+        const Limb unit(1.0, 1.0);
         ParameterTable t{};
         float p = 0.0f;
-        for (int i = 0; i < parameterCount; ++i) {
+        for (std::size_t i = 0; i < parameterCount; ++i) {
             t.value[i] = p;
-            const double angle = p * fullTurn;
-            t.cosine[i] = std::cos(angle);
-            t.sine[i] = std::sin(angle);
+            t.unitPoint[i] = unit.surfacePoint(p, p);
             p = static_cast<float>(p + 0.1);
         }
         return t;
@@ -52,13 +54,15 @@ void Limb::draw() {
     // The table holds the values the loops below step through: u and v run from index 0 while
     // the single-precision value is <= 1.0, which stops them after ten steps.
     glBegin(GL_QUADS);
-    for (int i = 0; p.value[i] <= 1.0f; ++i) {
-        const double x0 = radius * p.cosine[i], y0 = -(radius * p.sine[i]);
-        const double x1 = radius * p.cosine[i + 1], y1 = -(radius * p.sine[i + 1]);
+    for (std::size_t i = 0; p.value[i] <= 1.0f; ++i) {
+        const Vec3& around = p.unitPoint[i];
+        const Vec3& aroundNext = p.unitPoint[i + 1];
+        const double x0 = radius * around.x, y0 = radius * around.y;
+        const double x1 = radius * aroundNext.x, y1 = radius * aroundNext.y;
         const Vec3 normal{x0, y0, 0.0};
-        for (int k = 0; p.value[k] <= 1.0f; ++k) {
-            const double z0 = p.value[k] * limbLength;
-            const double z1 = p.value[k + 1] * limbLength;
+        for (std::size_t k = 0; p.value[k] <= 1.0f; ++k) {
+            const double z0 = p.unitPoint[k].z * limbLength;
+            const double z1 = p.unitPoint[k + 1].z * limbLength;
             const Vec3 corners[4] = {{x0, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x0, y0, z1}};
             glNormal3dv(normal.data());
             for (const Vec3& corner : corners) {

@@ -34,10 +34,3 @@ class SceneNode {
     // Appends and takes ownership of child, and hands it back for further setting up.
     SceneNode* addChild(SceneNode* child);
 };
-
-// Draws the node and its subtree through OpenGL's modelview matrix stack, leaving the
-// modelview matrix as it found it.
-void renderTree(SceneNode* node);
-
-// Steps the node and its subtree, each parent before its children.
-void animateTree(SceneNode* node);

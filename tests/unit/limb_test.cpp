@@ -13,6 +13,7 @@
 #include "gl_matrices.h"
 #include "gl_recorder.h"
 #include "scene/ball.h"
+#include "scene/tree_walks.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "gl_recorder.h"
 #include "scene/ball.h"
 #include "scene/limb.h"
+#include "scene/tree_walks.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "gl_matrices.h"
 #include "gl_recorder.h"
+#include "scene/tree_walks.h"
 
 namespace {
 
