@@ -17,6 +17,10 @@ struct Camera {
 
     // The oblique view, keeping `up` as it is; set once, when the scene is built.
     void applyStartView();
+
+    // Back to the defaults above, as before start-up: for programs and tests that build the
+    // scene more than once.
+    void restoreDefaults() { *this = Camera(); }
 };
 
 // Constant-initialised, so it has its defaults before any other global of the program is

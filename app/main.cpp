@@ -1,4 +1,4 @@
-#include "app/render_loop.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
     // The command line goes to GLUT untouched; the viewer has no options of its own.

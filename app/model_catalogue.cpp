@@ -1,8 +1,13 @@
 #include "app/model_catalogue.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <limits>
 #include <memory>
+#include <new>
 
 #include "app/camera.h"
+#include "app/memory_guard.h"
 #include "scene/ball.h"
 #include "scene/ball_tree.h"
 #include "scene/limb.h"
@@ -26,6 +31,29 @@ constexpr double spokeStep = 0.3141592;
 constexpr Vec3 xAxis{1.0, 0.0, 0.0};
 constexpr Vec3 yAxis{0.0, 1.0, 0.0};
 constexpr Vec3 zAxis{0.0, 0.0, 1.0};
+
+// Moves to `depth` and rebuilds, unless the new models would not fit into memory or their
+// allocation fails; then the depth and both models stay exactly as they were.
+void changeRecursionDepth(int depth) {
+    const int previous = recursionDepth;
+    try {
+        const std::uint64_t need = recursiveModelsFootprint(depth);
+        const std::uint64_t obtainable = obtainableMemory();
+        if (!fitsInMemory(need, obtainable)) {
+            std::fprintf(stderr,
+                         "recursion depth %d needs %s but %s is available; staying at depth %d\n",
+                         depth, describeSize(need).c_str(),
+                         describeSize(usableMemory(obtainable)).c_str(), previous);
+            return;
+        }
+        recursionDepth = depth;
+        rebuildRecursiveModels();
+    } catch (const std::bad_alloc&) {
+        recursionDepth = previous;
+        std::fprintf(stderr, "recursion depth %d ran out of memory; staying at depth %d\n", depth,
+                     previous);
+    }
+}
 
 }  // namespace
 
@@ -103,4 +131,55 @@ void buildScene() {
     treeSlot = addModel(buildTreeModel(recursionDepth));
     currentModel = modelList.begin();
     camera.applyStartView();
+}
+
+void raiseRecursionDepth() {
+    if (recursionDepth < std::numeric_limits<int>::max()) {
+        changeRecursionDepth(recursionDepth + 1);
+    }
+}
+
+void lowerRecursionDepth() {
+    changeRecursionDepth(recursionDepth > 1 ? recursionDepth - 1 : 1);
+}
+
+void rebuildRecursiveModels() {
+    // Both new models are built before either old one goes, so that running out of memory
+    // part way leaves the old ones in place, untouched. Then, as ever, the tree model is
+    // replaced first and the chain model second.
+    SceneNode* tree = buildTreeModel(recursionDepth);
+    SceneNode* chain = nullptr;
+    try {
+        chain = buildChainModel(recursionDepth);
+    } catch (...) {
+        delete tree;
+        throw;
+    }
+    delete treeSlot->root;
+    treeSlot->root = tree;
+    delete chainSlot->root;
+    chainSlot->root = chain;
+}
+
+void nextModel() {
+    if (currentModel == modelList.end()) {
+        currentModel = modelList.begin();
+        return;
+    }
+    ++currentModel;
+    if (currentModel == modelList.end()) {
+        currentModel = modelList.begin();
+    }
+}
+
+void resetCatalogue() {
+    for (ModelSlot* slot : modelList) {
+        delete slot->root;
+        delete slot;
+    }
+    modelList.clear();
+    currentModel = modelList.end();
+    chainSlot = nullptr;
+    treeSlot = nullptr;
+    recursionDepth = 1;
 }

@@ -15,12 +15,13 @@ struct ModelSlot {
 // they are released, and the slots and the models in them are left alone.
 using ModelList = std::list<ModelSlot*>;
 
+// The catalogue's state. Read anywhere; changed only by the functions below.
 extern ModelList modelList;
 // The model on screen; end() only until buildScene has run.
 extern ModelList::iterator currentModel;
 extern ModelSlot* chainSlot;
 extern ModelSlot* treeSlot;
-// At least 1. Read by the model builders; changed only by the depth keys (app/keyboard.h).
+// At least 1: the depth of the chain and tree models.
 extern int recursionDepth;
 
 // Appends a new slot holding root to modelList and returns the slot.
@@ -35,3 +36,22 @@ SceneNode* buildFanModel();
 
 // Builds the four models into modelList, makes the chain model current and sets the start view.
 void buildScene();
+
+// One level deeper ("+"), or one shallower but never below 1 ("-"; at depth 1 the models are
+// still rebuilt, which restarts them from their initial pose). A depth whose models would not
+// fit into memory, or whose building runs out of it, is refused with one line on standard
+// error, and the depth and both models stay as they were.
+void raiseRecursionDepth();
+void lowerRecursionDepth();
+
+// Replaces the tree model, then the chain model, by new ones of the current recursionDepth,
+// in the same slots. Both are built before the old ones are deleted; if building throws,
+// nothing has changed.
+void rebuildRecursiveModels();
+
+// Steps currentModel to the next entry of modelList, from the last back to the first.
+void nextModel();
+
+// Deletes every model and slot and returns the catalogue to its state before buildScene, with
+// recursionDepth 1: for programs and tests that build the scene more than once.
+void resetCatalogue();

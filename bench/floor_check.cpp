@@ -18,6 +18,7 @@
 #include "scene/ball_tree.h"
 #include "scene/limb.h"
 #include "scene/scene_node.h"
+#include "scene/tree_walks.h"
 
 // ---- Every allocation and free while recording, with a free tied to the allocation it undoes.
 // The record lives in fixed arrays, so that recording allocates nothing itself.
@@ -158,15 +159,21 @@ TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheChainModel) {
 }
 
 // The rebuild that the depth keys make, without their memory check (which reads files, and
-// is our work on top of the floor).
+// is our work on top of the floor): the depth is changed by the keys' own route, then the
+// rebuild at that depth is what is compared.
 TEST(BuildingFloor, AllocatesAndFreesAsRebuildingTheRecursiveModels) {
-    // The two slots the rebuild replaces the models in, as buildScene makes them.
-    recursionDepth = 1;
-    chainSlot = addModel(buildChainModel(recursionDepth));
-    treeSlot = addModel(buildTreeModel(recursionDepth));
+    resetCatalogue();
+    buildScene();
     floors::RecursiveModels models = floors::allocateRecursiveModels(recursionDepth);
     for (int depth : {2, 3, 4, 5, 6, 4}) {
-        recursionDepth = depth;
+        while (recursionDepth < depth) {
+            raiseRecursionDepth();
+        }
+        while (recursionDepth > depth) {
+            lowerRecursionDepth();
+        }
+        ASSERT_EQ(recursionDepth, depth);
+        floors::rebuildRecursiveModels(models, depth);
         const auto ours = heapEventsOf([] { rebuildRecursiveModels(); });
         const auto floor = heapEventsOf([&] { floors::rebuildRecursiveModels(models, depth); });
         // The new tree model and chain model.
@@ -175,11 +182,7 @@ TEST(BuildingFloor, AllocatesAndFreesAsRebuildingTheRecursiveModels) {
     }
     floors::freeRecursiveModels(models);
     // The viewer keeps its slots and models to the end; this test gives them back.
-    for (ModelSlot* slot : modelList) {
-        delete slot->root;
-        delete slot;
-    }
-    modelList.clear();
+    resetCatalogue();
 }
 
 // ---- Animating

@@ -10,9 +10,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
-#include "app/render_loop.h"
+#include "app/startup.h"
 
 namespace {
 

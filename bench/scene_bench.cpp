@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -16,13 +18,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
-#include "app/render_loop.h"
 #include "floor_table.h"
 #include "floors.h"
 #include "scene/limb.h"
 #include "scene/scene_node.h"
+#include "scene/tree_walks.h"
 
 namespace {
 
@@ -41,9 +44,17 @@ void setUnits(benchmark::State& state, double units) {
 
 // The recursive models at `depth`, built by the viewer's own rebuild.
 void setDepth(int depth) {
-    if (recursionDepth != depth) {
-        recursionDepth = depth;
-        rebuildRecursiveModels();
+    while (recursionDepth != depth) {
+        const int before = recursionDepth;
+        if (depth > before) {
+            raiseRecursionDepth();
+        } else {
+            lowerRecursionDepth();
+        }
+        if (recursionDepth == before) {
+            std::fprintf(stderr, "cannot reach recursion depth %d\n", depth);
+            std::exit(1);
+        }
     }
 }
 

@@ -12,10 +12,11 @@
 
 #include "harness/x_server.h"
 
-#include "app/render_loop.h"
+#include "app/startup.h"
 #include "scene/ball.h"
 #include "scene/limb.h"
 #include "scene/scene_node.h"
+#include "scene/tree_walks.h"
 
 namespace {
 

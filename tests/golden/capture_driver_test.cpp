@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/camera.h"
+#include "app/frame_loop.h"
 #include "app/model_catalogue.h"
-#include "app/render_loop.h"
 #include "app_state.h"
 #include "gl_recorder.h"
 #include "scene/swinging_limb.h"

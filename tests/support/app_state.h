@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/camera.h"
+#include "app/frame_loop.h"
 #include "app/model_catalogue.h"
-#include "app/render_loop.h"
 #include "gl_recorder.h"
 #include "scene/scene_node.h"
 
@@ -15,18 +15,24 @@
 // Puts the application's globals back to their state before start-up, freeing whatever an
 // earlier test built, and gives the recording double a fresh context.
 inline void resetApplication() {
-    for (ModelSlot* slot : modelList) {
-        delete slot->root;
-        delete slot;
+    resetCatalogue();
+    if (!animating) {
+        toggleAnimation();
     }
-    modelList.clear();
-    currentModel = modelList.end();
-    chainSlot = nullptr;
-    treeSlot = nullptr;
-    recursionDepth = 1;
-    animating = true;
-    camera = Camera();
+    camera.restoreDefaults();
     gl_double::reset();
+}
+
+// Builds the scene, then takes the recursive models to `depth` by the depth keys' own route.
+inline void buildSceneAtDepth(int depth) {
+    buildScene();
+    while (recursionDepth < depth) {
+        const int before = recursionDepth;
+        raiseRecursionDepth();
+        if (recursionDepth == before) {
+            break;  // refused: the caller's checks of the models then fail
+        }
+    }
 }
 
 // For death tests that end the process: the models are left allocated at exit on purpose, so

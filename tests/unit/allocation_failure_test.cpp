@@ -86,13 +86,14 @@ class AllocationFailure : public ::testing::Test {
   protected:
     void SetUp() override {
         resetApplication();
-        recursionDepth = 3;
-        buildScene();
+        buildSceneAtDepth(3);
         // Move both recursive models out of their initial pose.
         for (int i = 0; i < 5; ++i) {
             onIdle();
         }
-        currentModel = std::prev(modelList.end());
+        for (int i = 0; i < 3; ++i) {
+            nextModel();  // to the tree model
+        }
         for (int i = 0; i < 5; ++i) {
             onIdle();
         }

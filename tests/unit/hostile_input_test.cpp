@@ -2,8 +2,8 @@
 
 #include <random>
 
+#include "app/frame_loop.h"
 #include "app/keyboard.h"
-#include "app/render_loop.h"
 #include "app_state.h"
 
 namespace {

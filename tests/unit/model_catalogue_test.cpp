@@ -86,8 +86,7 @@ TEST_F(Catalogue, BuildSceneHoldsChainFigureFanTreeWithTheChainCurrent) {
 TEST_F(Catalogue, RecursiveModelsFollowTheDepthAndTheOthersDoNot) {
     for (int depth : {1, 2, 3, 6}) {
         resetApplication();
-        recursionDepth = depth;
-        buildScene();
+        buildSceneAtDepth(depth);
         EXPECT_EQ(nodeCount(modelRoot(0)), 1u + depth) << "depth " << depth;
         EXPECT_EQ(nodeCount(modelRoot(1)), 13u) << "depth " << depth;
         EXPECT_EQ(nodeCount(modelRoot(2)), 141u) << "depth " << depth;

@@ -1,4 +1,5 @@
-#include "app/render_loop.h"
+#include "app/frame_loop.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +143,7 @@ TEST_F(RenderLoop, IdleStepsTheCurrentModelOnlyWhileAnimating) {
     EXPECT_EQ(gl_double::calls(),
               (std::vector<Call>{call("glutPostRedisplay"), call("glutPostRedisplay")}));
 
-    animating = false;
+    toggleAnimation();
     const Mat4 before = limb->transform;
     gl_double::clearCalls();
     onIdle();

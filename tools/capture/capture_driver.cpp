@@ -1,7 +1,7 @@
 #include "tools/capture/capture_driver.h"
 
+#include "app/frame_loop.h"
 #include "app/keyboard.h"
-#include "app/render_loop.h"
 
 namespace capture {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/model_catalogue.h"
-#include "app/render_loop.h"
+#include "app/startup.h"
 #include "tools/capture/capture_driver.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/rgb_image.h"

@@ -1,14 +1,12 @@
-#include "app/render_loop.h"
+#include "app/startup.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-#include "app/camera.h"
+#include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
-
-bool animating = true;
 
 namespace {
 
@@ -52,37 +50,4 @@ void openWindow(int* argc, char** argv) {
     glutDisplayFunc(onDisplay);
     glutKeyboardFunc(onKeyboard);
     glutIdleFunc(onIdle);
-}
-
-void onDisplay() {
-    drawFrame();
-    glutSwapBuffers();
-}
-
-void drawFrame() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    camera.lookAt();
-    drawAxes();
-    renderTree((*currentModel)->root);
-}
-
-void onIdle() {
-    if (animating) {
-        animateTree((*currentModel)->root);
-    }
-    glutPostRedisplay();
-}
-
-void drawAxes() {
-    // Lit with whatever normal is current; the white also colours every node drawn after it.
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_LINES);
-    glVertex3f(-300.0f, 0.0f, 0.0f);
-    glVertex3f(300.0f, 0.0f, 0.0f);
-    glVertex3f(0.0f, -300.0f, 0.0f);
-    glVertex3f(0.0f, 300.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, -300.0f);
-    glVertex3f(0.0f, 0.0f, 300.0f);
-    glEnd();
 }
