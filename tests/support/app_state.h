@@ -43,14 +43,6 @@ inline void allocateWithoutLeakReports() {
 #endif
 }
 
-inline std::size_t nodeCount(const SceneNode* node) {
-    std::size_t count = 1;
-    for (const SceneNode* child : node->children) {
-        count += nodeCount(child);
-    }
-    return count;
-}
-
 // The n-th model of the catalogue, counting from 0.
 inline SceneNode* modelRoot(std::size_t n) {
     auto position = modelList.begin();

@@ -13,6 +13,8 @@
 #include "gl_matrices.h"
 #include "gl_recorder.h"
 #include "scene/tree_walks.h"
+#include "tree_queries.h"
+#include "vec3_expectations.h"
 
 namespace {
 
@@ -24,28 +26,8 @@ constexpr double spinStep = 0.010471666666666667;  // stored; not pi/300
 
 const Call sphere = call("glutSolidSphere", {1.0, 10, 5});
 
-int countNodes(const SceneNode* node) {
-    int n = 1;
-    for (const SceneNode* child : node->children) {
-        n += countNodes(child);
-    }
-    return n;
-}
-
-SceneNode* childAt(const SceneNode* node, std::size_t index) {
-    auto it = node->children.begin();
-    std::advance(it, static_cast<std::ptrdiff_t>(index));
-    return *it;
-}
-
 Vec3 centreOf(const SceneNode* node) {
     return node->transform.transformPoint({0, 0, 0});
-}
-
-void expectNear(const Vec3& actual, const Vec3& expected, double tolerance) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
 // The root's draw stream for the given child centres.
@@ -100,7 +82,7 @@ TEST_F(BallTreeTest, DepthOneOrLessIsASingleBallThatDrawsOnlyItsSphere) {
 TEST_F(BallTreeTest, NodeCountIsTwoToTheDepthMinusOne) {
     for (int depth = 1; depth <= 12; ++depth) {
         BallTree tree(depth);
-        EXPECT_EQ(countNodes(&tree), (1 << depth) - 1) << depth;
+        EXPECT_EQ(nodeCount(&tree), (std::size_t{1} << depth) - 1) << depth;
     }
 }
 
@@ -159,7 +141,7 @@ TEST_F(BallTreeTest, ChildPlacementIsBitForBitThatOfMovingThenScaling) {
 
 TEST_F(BallTreeTest, DepthTwoRootDrawsTwoRedLinesThenItsSphere) {
     BallTree tree(2);
-    EXPECT_EQ(countNodes(&tree), 3);
+    EXPECT_EQ(nodeCount(&tree), 3u);
     tree.draw();
     const std::vector<Call> expected{call("glColor3f", {1, 0, 0}),
                                      call("glLineWidth", {3}),
@@ -209,7 +191,7 @@ TEST_F(BallTreeTest, RenderTreeOfDepthTwoIsTheExactStream) {
 
 TEST_F(BallTreeTest, DepthThreeGrandchildrenSitInTreeOrder) {
     BallTree tree(3);
-    EXPECT_EQ(countNodes(&tree), 7);
+    EXPECT_EQ(nodeCount(&tree), 7u);
 
     std::vector<Vec3> centres;
     for (const SceneNode* child : tree.children) {
@@ -388,7 +370,7 @@ TEST_F(BallTreeTest, DeletingTheRootReachesEveryLeafInTreeOrder) {
 TEST_F(BallTreeTest, DeepTreeBuildsDrawsAndDeletes) {
     gl_double::setRecording(false);
     SceneNode* root = new BallTree(14);
-    EXPECT_EQ(countNodes(root), (1 << 14) - 1);
+    EXPECT_EQ(nodeCount(root), (std::size_t{1} << 14) - 1);
     animateTree(root);
     renderTree(root);
     EXPECT_EQ(gl_double::sphereModelviews().size(), static_cast<std::size_t>((1 << 14) - 1));

@@ -5,6 +5,7 @@
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app_state.h"
+#include "tree_queries.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "app_state.h"
 #include "scene/ball_tree.h"
 #include "scene/swinging_limb.h"
+#include "tree_queries.h"
 
 namespace {
 

@@ -5,15 +5,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "vec3_expectations.h"
+
 namespace {
 
 constexpr double halfPi = std::numbers::pi / 2.0;
-
-void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-12) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 void expectEqual(const Mat4& a, const Mat4& b) {
     for (int i = 0; i < 16; ++i) {

@@ -14,6 +14,8 @@
 #include "scene/ball_tree.h"
 #include "scene/limb.h"
 #include "scene/swinging_limb.h"
+#include "tree_queries.h"
+#include "vec3_expectations.h"
 
 namespace {
 
@@ -38,19 +40,8 @@ Vec3 axis(const Mat4& m, const Vec3& local) {
     return {p.x - o.x, p.y - o.y, p.z - o.z};
 }
 
-void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-5) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
-SceneNode* child(const SceneNode* node, std::size_t n) {
-    auto it = node->children.begin();
-    for (std::size_t i = 0; i < n; ++i) {
-        ++it;
-    }
-    return *it;
-}
+// The layout is checked to well within the size of a pixel.
+constexpr double placement = 1e-5;
 
 class Catalogue : public ::testing::Test {
   protected:
@@ -116,8 +107,8 @@ TEST_F(Catalogue, TreeTopBallIsAtFourOnTheYAxis) {
 TEST_F(Catalogue, FigureHeadAndBody) {
     SceneNode* figure = buildFigureModel();
     ASSERT_EQ(figure->children.size(), 6u);
-    const auto* head = dynamic_cast<const Ball*>(child(figure, 0));
-    const auto* body = dynamic_cast<const Ball*>(child(figure, 1));
+    const auto* head = dynamic_cast<const Ball*>(childAt(figure, 0));
+    const auto* body = dynamic_cast<const Ball*>(childAt(figure, 1));
     ASSERT_TRUE(head && body);
     EXPECT_EQ(head->radius, 1.5);
     EXPECT_EQ(origin(worldMatrix({figure, head})), Vec3(0, 3, 0));
@@ -138,16 +129,16 @@ TEST_F(Catalogue, FigureArmsPointOutwardsAndSwingInTheFrontPlane) {
     };
     for (const Arm& arm : {Arm{2, {-1, 1.5, 0}, {-1, 0, 0}, {0, 0, 1}},
                            Arm{3, {1, 1.5, 0}, {1, 0, 0}, {0, 0, -1}}}) {
-        const SceneNode* shoulder = child(figure, arm.index);
+        const SceneNode* shoulder = childAt(figure, arm.index);
         ASSERT_EQ(shoulder->children.size(), 1u);
         const auto* limb = dynamic_cast<const SwingingLimb*>(shoulder->children.front());
         ASSERT_NE(limb, nullptr);
         EXPECT_TRUE(limb->isRoot);
         EXPECT_EQ(nodeCount(limb), 3u);
         const Mat4 world = worldMatrix({figure, shoulder, limb});
-        expectNear(origin(world), arm.shoulder);
-        expectNear(axis(world, {0, 0, 1}), arm.along);
-        expectNear(axis(world, {0, 1, 0}), arm.swingAxis);
+        expectNear(origin(world), arm.shoulder, placement);
+        expectNear(axis(world, {0, 0, 1}), arm.along, placement);
+        expectNear(axis(world, {0, 1, 0}), arm.swingAxis, placement);
     }
     delete figure;
 }
@@ -155,14 +146,14 @@ TEST_F(Catalogue, FigureArmsPointOutwardsAndSwingInTheFrontPlane) {
 TEST_F(Catalogue, FigureLegsPointStraightDownToMinusSix) {
     SceneNode* figure = buildFigureModel();
     for (std::size_t index : {4u, 5u}) {
-        const auto* leg = dynamic_cast<const Limb*>(child(figure, index));
+        const auto* leg = dynamic_cast<const Limb*>(childAt(figure, index));
         ASSERT_NE(leg, nullptr);
         EXPECT_EQ(dynamic_cast<const SwingingLimb*>(leg), nullptr);
         EXPECT_EQ(leg->radius, 0.5);
         const Mat4 world = worldMatrix({figure, leg});
         const double x = index == 4 ? 0.75 : -0.75;
-        expectNear(origin(world), {x, -2, 0});
-        expectNear(world.transformPoint({0, 0, leg->limbLength}), {x, -6, 0});
+        expectNear(origin(world), {x, -2, 0}, placement);
+        expectNear(world.transformPoint({0, 0, leg->limbLength}), {x, -6, 0}, placement);
     }
     delete figure;
 }
@@ -173,13 +164,13 @@ TEST_F(Catalogue, FanSpokesLieInTheHorizontalPlaneWithLocalXDown) {
     EXPECT_EQ(origin(fan->transform), Vec3(0, -2, 0));
     const Vec3 directions[4] = {{0, 0, 1}, {-1, 0, 0}, {0, 0, -1}, {1, 0, 0}};
     for (std::size_t quarter = 0; quarter < 4; ++quarter) {
-        const SceneNode* spoke = child(fan, 5 * quarter);
+        const SceneNode* spoke = childAt(fan, 5 * quarter);
         const SceneNode* chain = spoke->children.front();
         EXPECT_EQ(nodeCount(chain), 6u);
         const Mat4 world = worldMatrix({fan, spoke, chain});
-        expectNear(origin(world), {0, -2, 0});
-        expectNear(axis(world, {0, 0, 1}), directions[quarter]);
-        expectNear(axis(world, {1, 0, 0}), {0, -1, 0});
+        expectNear(origin(world), {0, -2, 0}, placement);
+        expectNear(axis(world, {0, 0, 1}), directions[quarter], placement);
+        expectNear(axis(world, {1, 0, 0}), {0, -1, 0}, placement);
     }
     delete fan;
 }
@@ -187,7 +178,7 @@ TEST_F(Catalogue, FanSpokesLieInTheHorizontalPlaneWithLocalXDown) {
 TEST_F(Catalogue, LastSpokeLeavesAHairWiderGapToTheFirst) {
     SceneNode* fan = buildFanModel();
     auto heading = [&](std::size_t i) {
-        const Vec3 d = axis(worldMatrix({child(fan, i)}), {0, 0, 1});
+        const Vec3 d = axis(worldMatrix({childAt(fan, i)}), {0, 0, 1});
         return std::atan2(d.x, d.z);
     };
     // Neighbours are 0.3141592 apart; the last one is at 19 x 0.3141592, so the gap that closes

@@ -11,6 +11,7 @@
 #include "scene/ball.h"
 #include "scene/limb.h"
 #include "scene/tree_walks.h"
+#include "vec3_expectations.h"
 
 namespace {
 
@@ -19,12 +20,6 @@ using gl_double::Call;
 using gl_double::Matrix;
 
 constexpr double halfPi = std::numbers::pi / 2.0;
-
-void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-12) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 // A node whose draw leaves a marker in the call stream, glVertex3f(id, 0, 0), and records the
 // modelview matrix in force; its animate and its destruction are logged by id.

@@ -11,6 +11,8 @@
 #include "gl_matrices.h"
 #include "gl_recorder.h"
 #include "scene/tree_walks.h"
+#include "tree_queries.h"
+#include "vec3_expectations.h"
 
 namespace {
 
@@ -31,14 +33,6 @@ double turnAboutY(const Mat4& m) {
     return std::atan2(m.m[2], m.m[0]);
 }
 
-int countNodes(const SceneNode* node) {
-    int n = 1;
-    for (const SceneNode* child : node->children) {
-        n += countNodes(child);
-    }
-    return n;
-}
-
 // The limbs of a chain, root first, checking on the way that every node is a SwingingLimb
 // with at most one child.
 std::vector<SwingingLimb*> chainOf(SwingingLimb* root) {
@@ -55,12 +49,6 @@ std::vector<SwingingLimb*> chainOf(SwingingLimb* root) {
         node = node->children.empty() ? nullptr : node->children.front();
     }
     return chain;
-}
-
-void expectNear(const Vec3& actual, const Vec3& expected, double tolerance) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
 class SwingingLimbTest : public ::testing::Test {
@@ -105,7 +93,7 @@ TEST_F(SwingingLimbTest, DepthThreeBuildsThreeLimbs) {
 TEST_F(SwingingLimbTest, NodeCountEqualsDepth) {
     for (const int depth : {1, 2, 3, 4, 7, 12, 25, 100}) {
         SwingingLimb root(depth, true);
-        EXPECT_EQ(countNodes(&root), depth) << depth;
+        EXPECT_EQ(nodeCount(&root), static_cast<std::size_t>(depth)) << depth;
         EXPECT_EQ(chainOf(&root).size(), static_cast<std::size_t>(depth)) << depth;
     }
 }
@@ -322,7 +310,7 @@ TEST_F(SwingingLimbTest, DeepChainBuildsDrawsAnimatesAndDeletes) {
     gl_double::setModelviewStackLimit(depth + 10);
     gl_double::setRecording(false);
     SceneNode* root = new SwingingLimb(depth, true);
-    EXPECT_EQ(countNodes(root), depth);
+    EXPECT_EQ(nodeCount(root), static_cast<std::size_t>(depth));
     for (int k = 0; k < 3; ++k) {
         animateTree(root);
     }
