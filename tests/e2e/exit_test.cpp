@@ -21,7 +21,7 @@ TEST_F(Exit, EscapeEndsTheViewerWithStatusOne) {
 }
 
 TEST_F(Exit, EscapeAfterRebuildingTheModelsStillExitsCleanly) {
-    Image picture = pause("paused");
+    RgbImage picture = pause("paused");
     for (const char* key : {"x", "x", "x", "plus"}) {
         picture = pressAndSettle(key, picture, key);
     }

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "harness/child_process.h"
-#include "harness/image.h"
+#include "harness/pixel_analysis.h"
 #include "harness/projection.h"
 
 namespace e2e {
@@ -92,10 +92,10 @@ TEST(ChildProcessTest, EndingItEndsTheWholeProcessGroup) {
     EXPECT_FALSE(processRuns(child));
 }
 
-TEST(ImageTest, SolidPixelsAreShapesNotLines) {
+TEST(PixelAnalysisTest, SolidPixelsAreShapesNotLines) {
     const Rgb blue{51, 51, 178};
     const Rgb white{200, 200, 200};
-    Image image(60, 40, blue);
+    RgbImage image(60, 40, blue);
     for (int x = 0; x < 60; ++x) {
         image.set(x, 20, white);  // a one-pixel line
         image.set(x, x * 2 / 3, white);
@@ -117,24 +117,6 @@ TEST(ImageTest, SolidPixelsAreShapesNotLines) {
     EXPECT_EQ(toString(*box), "[42..47] x [7..9]");
     EXPECT_TRUE(isSolidAt(image, 42, 7, blue));
     EXPECT_FALSE(isSolidAt(image, 41, 7, blue));
-}
-
-TEST(ImageTest, PngRoundTripKeepsEveryPixel) {
-    Image image(7, 5);
-    for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 7; ++x) {
-            image.set(x, y,
-                      {static_cast<std::uint8_t>(x * 36), static_cast<std::uint8_t>(y * 60),
-                       static_cast<std::uint8_t>(x + y)});
-        }
-    }
-    std::string error;
-    ASSERT_TRUE(savePng(image, "roundtrip.png", &error)) << error;
-    const std::optional<Image> loaded = loadPng("roundtrip.png", &error);
-    ASSERT_TRUE(loaded) << error;
-    EXPECT_EQ(countDifferences(*loaded, image), 0);
-    EXPECT_FALSE(savePng(image, "no-such-directory/x.png", &error));
-    EXPECT_FALSE(error.empty());
 }
 
 TEST(ProjectionTest, MatchesTheViewerWindowLayout) {

@@ -60,10 +60,10 @@ TEST_F(MemoryLimit, FortyPlusesStopAtTheDeepestDepthThatFitsAndTheViewerGoesOn) 
     ASSERT_TRUE(viewer().process().running()) << viewer().log();
 
     // Still responsive: the chain of `depth` limbs swings, and "x" shows the figure.
-    const Image chain = grab("chain");
+    const RgbImage chain = grab("chain");
     waitForChange(chain, "chain moving");
-    const Image paused = pause("paused");
-    const Image figure = pressAndSettle("x", paused, "figure");
+    const RgbImage paused = pause("paused");
+    const RgbImage figure = pressAndSettle("x", paused, "figure");
     EXPECT_GT(countDifferences(paused, figure), 1000);
 
     press("Escape");

@@ -22,7 +22,7 @@ TEST_F(Startup, WindowHasTheExactTitleSizeAndPosition) {
 }
 
 TEST_F(Startup, BackgroundIsTheClearBlueAndTheAxesCrossAtTheCentre) {
-    const Image image = grab("start");
+    const RgbImage image = grab("start");
     const std::initializer_list<std::pair<int, int>> corners = {
         {0, 0}, {799, 0}, {0, 799}, {799, 799}, {200, 700}};
     for (const auto& [x, y] : corners) {
@@ -43,9 +43,9 @@ TEST_F(Startup, BackgroundIsTheClearBlueAndTheAxesCrossAtTheCentre) {
 }
 
 TEST_F(Startup, ChainModelIsOneLitWhiteLimbSwingingAboutItsPinnedEnd) {
-    const Image first = grab("first");
-    const Image later = waitForChange(first, "later");
-    for (const Image* image : {&first, &later}) {
+    const RgbImage first = grab("first");
+    const RgbImage later = waitForChange(first, "later");
+    for (const RgbImage* image : {&first, &later}) {
         EXPECT_TRUE(solidAt(*image, obliqueView, chainPivot));
         const std::optional<Box> box = solidBoundingBox(*image, background);
         ASSERT_TRUE(box);

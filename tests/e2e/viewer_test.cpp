@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tools/image/png_file.h"
+
 namespace e2e {
 
 namespace {
@@ -47,17 +49,17 @@ PixelPoint onScreen(const CameraPose& camera, const Point3& world) {
     return project(camera, world, windowSize, 45.0);
 }
 
-bool solidAt(const Image& image, const CameraPose& camera, const Point3& world) {
+bool solidAt(const RgbImage& image, const CameraPose& camera, const Point3& world) {
     const PixelPoint p = onScreen(camera, world);
     return isSolidAt(image, p.column(), p.row(), background);
 }
 
-bool litLineNear(const Image& image, const CameraPose& camera, const Point3& world) {
+bool litLineNear(const RgbImage& image, const CameraPose& camera, const Point3& world) {
     const PixelPoint p = onScreen(camera, world);
     return anyNear(image, p.column(), p.row(), 1, isLitWhite);
 }
 
-::testing::AssertionResult shapesAreLitWhite(const Image& image) {
+::testing::AssertionResult shapesAreLitWhite(const RgbImage& image) {
     std::vector<Rgb> shades = solidColours(image, background);
     if (shades.empty()) {
         return ::testing::AssertionFailure() << "no solid shape at all";
@@ -139,7 +141,7 @@ void ViewerTest::saveGrabs(bool announce) {
                                  grabs_[i].first + ".png";
         std::string error;
         names += "\n  " + std::filesystem::absolute(path).string();
-        if (!savePng(grabs_[i].second, path, &error)) {
+        if (!savePng(grabs_[i].second, path, error)) {
             names += " (not written: " + error + ")";
         }
     }
@@ -149,7 +151,7 @@ void ViewerTest::saveGrabs(bool announce) {
     }
 }
 
-Image ViewerTest::keep(Image image, const std::string& label) {
+RgbImage ViewerTest::keep(RgbImage image, const std::string& label) {
     if (grabs_.size() == keptGrabLimit) {
         grabs_.erase(grabs_.begin());
     }
@@ -157,14 +159,14 @@ Image ViewerTest::keep(Image image, const std::string& label) {
     return image;
 }
 
-Image ViewerTest::grab(const std::string& label) {
+RgbImage ViewerTest::grab(const std::string& label) {
     return keep(viewer_->grab(), label);
 }
 
-Image ViewerTest::waitForChange(const Image& before, const std::string& label) {
+RgbImage ViewerTest::waitForChange(const RgbImage& before, const std::string& label) {
     const auto deadline = Clock::now() + waitLimit;
     for (;;) {
-        Image now = viewer_->grab();
+        RgbImage now = viewer_->grab();
         if (!(now == before)) {
             return keep(std::move(now), label);
         }
@@ -176,9 +178,9 @@ Image ViewerTest::waitForChange(const Image& before, const std::string& label) {
     }
 }
 
-Image ViewerTest::waitForStill(const std::string& label) {
+RgbImage ViewerTest::waitForStill(const std::string& label) {
     const auto deadline = Clock::now() + waitLimit;
-    Image last = viewer_->grab();
+    RgbImage last = viewer_->grab();
     int sameInARow = 0;
     // Three equal grabs 100 ms apart: hundreds of frames with no pixel moving.
     while (sameInARow < 2) {
@@ -187,26 +189,26 @@ Image ViewerTest::waitForStill(const std::string& label) {
             throw std::runtime_error("the picture kept changing (waiting for " + label + ")");
         }
         std::this_thread::sleep_for(2 * pollInterval);
-        Image now = viewer_->grab();
+        RgbImage now = viewer_->grab();
         sameInARow = now == last ? sameInARow + 1 : 0;
         last = std::move(now);
     }
     return keep(std::move(last), label);
 }
 
-Image ViewerTest::afterFrames(const std::string& label) {
+RgbImage ViewerTest::afterFrames(const std::string& label) {
     std::this_thread::sleep_for(manyFrames);
     return grab(label);
 }
 
-Image ViewerTest::pressAndSettle(const std::string& keysym, const Image& before,
-                                 const std::string& label) {
+RgbImage ViewerTest::pressAndSettle(const std::string& keysym, const RgbImage& before,
+                                    const std::string& label) {
     press(keysym);
     waitForChange(before, label + "-changing");
     return waitForStill(label);
 }
 
-Image ViewerTest::pause(const std::string& label) {
+RgbImage ViewerTest::pause(const std::string& label) {
     press("space");
     return waitForStill(label);
 }

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "harness/image.h"
+#include "harness/pixel_analysis.h"
 #include "harness/projection.h"
 #include "harness/viewer.h"
 #include "harness/x_server.h"
@@ -33,12 +33,12 @@ inline const CameraPose obliqueView{{15, 15, 15}, {-1, -1, -1}, {0, 1, 0}};
 
 PixelPoint onScreen(const CameraPose& camera, const Point3& world);
 // Whether a solid shape covers the pixel where `world` lands.
-bool solidAt(const Image& image, const CameraPose& camera, const Point3& world);
+bool solidAt(const RgbImage& image, const CameraPose& camera, const Point3& world);
 // Whether an axis or other lit line passes within a pixel of where `world` lands.
-bool litLineNear(const Image& image, const CameraPose& camera, const Point3& world);
+bool litLineNear(const RgbImage& image, const CameraPose& camera, const Point3& world);
 
 // Every solid shape white under the one light: neutral greys over a wide range of shades.
-::testing::AssertionResult shapesAreLitWhite(const Image& image);
+::testing::AssertionResult shapesAreLitWhite(const RgbImage& image);
 
 // Runs one viewer per test on an X server shared by the test suite. Every grab taken through
 // the fixture is kept; when a test fails they are written as PNG files to the working
@@ -58,31 +58,32 @@ class ViewerTest : public ::testing::Test {
     virtual ViewerOptions viewerOptions();
 
     Viewer& viewer() { return *viewer_; }
-    Image grab(const std::string& label);
+    RgbImage grab(const std::string& label);
     void press(const std::string& keysym) { viewer_->pressKey(keysym); }
 
     // Polls until the picture differs from `before` and returns the new picture. Throws, and
     // so fails the test, when nothing changes within `waitLimit`.
-    Image waitForChange(const Image& before, const std::string& label);
+    RgbImage waitForChange(const RgbImage& before, const std::string& label);
     // Polls until the picture has stayed the same for a few frames' worth of time.
-    Image waitForStill(const std::string& label);
+    RgbImage waitForStill(const std::string& label);
     // Waits long enough for the viewer to have drawn many frames, then grabs: for checks that
     // a key changed nothing, where there is no change to wait for.
-    Image afterFrames(const std::string& label);
+    RgbImage afterFrames(const std::string& label);
     // Presses a key while the animation is paused and returns the picture it settles on.
-    Image pressAndSettle(const std::string& keysym, const Image& before, const std::string& label);
+    RgbImage pressAndSettle(const std::string& keysym, const RgbImage& before,
+                            const std::string& label);
     // Pauses the animation and returns the still picture.
-    Image pause(const std::string& label);
+    RgbImage pause(const std::string& label);
 
   private:
     static std::unique_ptr<XServer> server_;
     static std::string serverProblem_;
 
-    Image keep(Image image, const std::string& label);
+    RgbImage keep(RgbImage image, const std::string& label);
     void saveGrabs(bool announce);
 
     std::unique_ptr<Viewer> viewer_;
-    std::vector<std::pair<std::string, Image>> grabs_;
+    std::vector<std::pair<std::string, RgbImage>> grabs_;
 };
 
 }  // namespace e2e

@@ -1,5 +1,11 @@
 #include "golden_cases.h"
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tools/image/png_file.h"
+
 namespace golden {
 
 std::string GoldenCase::name() const {
@@ -26,6 +32,25 @@ std::vector<GoldenCase> goldenCases() {
         }
     }
     return cases;
+}
+
+std::string referenceFolder() {
+    return GOLDEN_REFERENCE_FOLDER;
+}
+
+std::string outputFolder() {
+    std::filesystem::create_directories(GOLDEN_OUTPUT_FOLDER);
+    return GOLDEN_OUTPUT_FOLDER;
+}
+
+RgbImage readPicture(const std::string& path) {
+    std::string error;
+    std::optional<RgbImage> picture = readPng(path, error);
+    if (!picture) {
+        ADD_FAILURE() << error;
+        return {};
+    }
+    return *picture;
 }
 
 }  // namespace golden

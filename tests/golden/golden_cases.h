@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/capture/image_compare.h"
+#include "tools/image/rgb_image.h"
 
 namespace golden {
 
@@ -27,10 +27,14 @@ void PrintTo(const GoldenCase& c, std::ostream* out);
 
 inline constexpr int goldenFrames = 10;
 
-// How far a capture may stray from its reference.
-inline constexpr capture::Tolerance goldenTolerance{24, 0.002};
-
 // Every model at depths 1 and 4 from each viewpoint: 24 cases.
 std::vector<GoldenCase> goldenCases();
+
+// Folders given by the build: where the references are kept and where tests write.
+std::string referenceFolder();
+std::string outputFolder();
+
+// `path` read as a picture, or a failure naming the problem and a picture without pixels.
+RgbImage readPicture(const std::string& path);
 
 }  // namespace golden

@@ -9,7 +9,8 @@
 #include "capture_runner.h"
 #include "golden_cases.h"
 #include "harness/x_server.h"
-#include "tools/capture/image_compare.h"
+#include "tools/image/image_compare.h"
+#include "tools/image/png_file.h"
 
 namespace golden {
 namespace {
@@ -52,7 +53,7 @@ TEST_P(GoldenImages, CaptureMatchesTheReferencePicture) {
     fs::remove(actualPath);
     fs::remove(diffPath);
 
-    const CaptureRun run = runCapture(
+    const capture::CaptureRun run = capture::runCapture(
         {"--keys", c.keys(), "--frames", std::to_string(goldenFrames), "--output", actualPath},
         server_->display(), outputFolder() + "/" + c.name() + ".log");
     ASSERT_TRUE(run.succeeded()) << run.describe();
@@ -67,22 +68,20 @@ TEST_P(GoldenImages, CaptureMatchesTheReferencePicture) {
     ASSERT_TRUE(fs::exists(referencePath))
         << "no reference " << referencePath << "; the new picture is " << actualPath
         << " (build the update-golden target to make the references)";
-    const capture::RgbImage actual = readPicture(actualPath);
-    const capture::RgbImage reference = readPicture(referencePath);
-    ASSERT_EQ(actual.width, 800);
-    ASSERT_EQ(actual.height, 800);
-    const capture::Comparison result = capture::compareImages(actual, reference, goldenTolerance);
+    const RgbImage actual = readPicture(actualPath);
+    const RgbImage reference = readPicture(referencePath);
+    ASSERT_EQ(actual.width(), 800);
+    ASSERT_EQ(actual.height(), 800);
+    const ImageComparison result = compareImages(actual, reference, defaultImageTolerance);
     if (result.matches) {
         fs::remove(actualPath);
         return;
     }
     std::string why;
-    if (std::optional<capture::PendingPng> diff = capture::PendingPng::prepare(diffPath, why)) {
-        diff->commit(capture::differenceImage(actual, reference, goldenTolerance), why);
-    }
+    savePng(differenceImage(actual, reference, defaultImageTolerance), diffPath, why);
     ADD_FAILURE() << c.name() << " (keys \"" << c.keys() << "\", " << goldenFrames
                   << " frames) does not match " << referencePath << ": "
-                  << result.describe(goldenTolerance) << "\n  new picture: " << actualPath
+                  << result.describe(defaultImageTolerance) << "\n  new picture: " << actualPath
                   << "\n  difference (red: differs, yellow: within the tolerance): " << diffPath
                   << (why.empty() ? "" : " (" + why + ")");
 }
@@ -115,7 +114,7 @@ TEST(GoldenCases, EveryReferenceIsCommittedAndNoStrayOneIsLeft) {
         expected.push_back(c.name() + ".png");
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(filesIn(referenceFolder()), expected);
+    EXPECT_EQ(capture::filesIn(referenceFolder()), expected);
 }
 
 }  // namespace

@@ -8,29 +8,17 @@
 
 #include "capture_runner.h"
 #include "golden_cases.h"
-#include "harness/image.h"
 #include "harness/viewer.h"
 #include "harness/x_server.h"
-#include "tools/capture/image_compare.h"
+#include "tools/image/image_compare.h"
+#include "tools/image/png_file.h"
 
 namespace golden {
 namespace {
 
-capture::RgbImage toRgb(const e2e::Image& image) {
-    capture::RgbImage picture{image.width(), image.height(), {}};
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const e2e::Rgb c = image.at(x, y);
-            picture.pixels.insert(picture.pixels.end(), {c.r, c.g, c.b});
-        }
-    }
-    return picture;
-}
-
-void save(const capture::RgbImage& picture, const std::string& path) {
+void save(const RgbImage& picture, const std::string& path) {
     std::string error;
-    std::optional<capture::PendingPng> file = capture::PendingPng::prepare(path, error);
-    if (!file || !file->commit(picture, error)) {
+    if (!savePng(picture, path, error)) {
         ADD_FAILURE() << error;
     }
 }
@@ -49,12 +37,12 @@ TEST(ViewerAndCapture, DrawTheSamePictureForTheSameState) {
     const std::string capturePath = folder + "/viewer-match.capture.png";
     // More than one frame: the axes are lit with the normal that the frame before left
     // current, so only the first frame of a run shows them in other shades.
-    const CaptureRun run = runCapture(
+    const capture::CaptureRun run = capture::runCapture(
         {"--keys", keys, "--frames", std::to_string(goldenFrames), "--output", capturePath},
         server->display(), folder + "/viewer-match.capture.log");
     ASSERT_TRUE(run.succeeded()) << run.describe();
-    const capture::RgbImage captured = readPicture(capturePath);
-    ASSERT_EQ(captured.width, 800);
+    const RgbImage captured = readPicture(capturePath);
+    ASSERT_EQ(captured.width(), 800);
 
     e2e::ViewerOptions options;
     options.executable = SCENE_VIEWER_EXECUTABLE;
@@ -68,22 +56,22 @@ TEST(ViewerAndCapture, DrawTheSamePictureForTheSameState) {
 
     // The viewer draws continuously; poll until its picture has settled on the state the keys
     // asked for.
-    capture::RgbImage shown;
-    capture::Comparison result;
+    RgbImage shown;
+    ImageComparison result;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     do {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        shown = toRgb(viewer.grab());
-        result = capture::compareImages(shown, captured, goldenTolerance);
+        shown = viewer.grab();
+        result = compareImages(shown, captured, defaultImageTolerance);
     } while (!result.matches && std::chrono::steady_clock::now() < deadline);
 
     if (!result.matches) {
         const std::string shownPath = folder + "/viewer-match.viewer.png";
         const std::string diffPath = folder + "/viewer-match.diff.png";
         save(shown, shownPath);
-        save(capture::differenceImage(shown, captured, goldenTolerance), diffPath);
+        save(differenceImage(shown, captured, defaultImageTolerance), diffPath);
         ADD_FAILURE() << "the viewer's window does not show what scene-capture drew after \""
-                      << keys << "\": " << result.describe(goldenTolerance)
+                      << keys << "\": " << result.describe(defaultImageTolerance)
                       << "\n  viewer: " << shownPath << "\n  capture: " << capturePath
                       << "\n  difference: " << diffPath;
     }

@@ -16,7 +16,7 @@
 #include "app/startup.h"
 #include "tools/capture/capture_driver.h"
 #include "tools/capture/capture_options.h"
-#include "tools/capture/rgb_image.h"
+#include "tools/image/png_file.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ Display* openDisplay(const char* display) {
 }
 
 // The frame just drawn, from the back buffer, before any swap.
-bool readFrame(capture::RgbImage& image, std::string& error) {
+bool readFrame(RgbImage& image, std::string& error) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const int width = viewport[2];
@@ -61,7 +61,7 @@ bool readFrame(capture::RgbImage& image, std::string& error) {
         error = "reading the frame failed with OpenGL error " + std::to_string(problem);
         return false;
     }
-    image = capture::fromBottomUpRows(width, height, rows);
+    image = fromBottomUpRows(width, height, rows);
     return true;
 }
 
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     const capture::CaptureOptions& options = *parsed.options;
 
     std::string error;
-    std::optional<capture::PendingPng> output = capture::PendingPng::prepare(options.output, error);
+    std::optional<PendingPng> output = PendingPng::prepare(options.output, error);
     if (!output) {
         return fail(runError, error);
     }
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     buildScene();
     capture::runScript(options.keys, options.frames);
 
-    capture::RgbImage frame;
+    RgbImage frame;
     if (!readFrame(frame, error) || !output->commit(frame, error)) {
         return fail(runError, error);
     }

@@ -1,4 +1,4 @@
-#include "tools/capture/rgb_image.h"
+#include "tools/image/png_file.h"
 
 #include <fcntl.h>
 #include <png.h>
@@ -12,17 +12,11 @@
 #include <unordered_map>
 #include <utility>
 
-namespace capture {
-
 namespace {
 
 // Larger pictures than this are refused when read: a corrupt or hostile header must not make
 // us allocate gigabytes.
 constexpr png_uint_32 maxReadSide = 16384;
-
-std::size_t expectedBytes(int width, int height) {
-    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
-}
 
 // Temporary files not yet committed, removed at exit. Allocated once and never freed, so it
 // is still there while the exit handlers run.
@@ -60,9 +54,9 @@ std::string baseName(const std::string& path) {
 bool buildPalette(const RgbImage& image, std::vector<std::uint8_t>& indices,
                   std::vector<std::uint8_t>& palette) {
     std::unordered_map<std::uint32_t, std::uint8_t> index;
-    indices.resize(image.pixels.size() / 3);
+    indices.resize(image.bytes().size() / 3);
     for (std::size_t i = 0; i < indices.size(); ++i) {
-        const std::uint8_t* p = &image.pixels[i * 3];
+        const std::uint8_t* p = &image.bytes()[i * 3];
         const std::uint32_t colour = std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
         auto [entry, added] = index.try_emplace(colour, static_cast<std::uint8_t>(index.size()));
         if (added) {
@@ -78,33 +72,15 @@ bool buildPalette(const RgbImage& image, std::vector<std::uint8_t>& indices,
 
 }  // namespace
 
-RgbImage fromBottomUpRows(int width, int height, const std::vector<std::uint8_t>& rows) {
-    RgbImage image{width, height, {}};
-    if (width <= 0 || height <= 0 || rows.size() != expectedBytes(width, height)) {
-        return {};
-    }
-    image.pixels.resize(rows.size());
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
-    for (int y = 0; y < height; ++y) {
-        const auto from = rows.begin() + static_cast<std::ptrdiff_t>(
-                                             static_cast<std::size_t>(height - 1 - y) * stride);
-        std::copy(from, from + static_cast<std::ptrdiff_t>(stride),
-                  image.pixels.begin() +
-                      static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * stride));
-    }
-    return image;
-}
-
 bool writePng(const RgbImage& image, std::FILE* file, std::string& error) {
-    if (image.width <= 0 || image.height <= 0 ||
-        image.pixels.size() != expectedBytes(image.width, image.height)) {
+    if (image.empty()) {
         error = "the picture is empty or its pixels do not match its size";
         return false;
     }
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width);
-    png.height = static_cast<png_uint_32>(image.height);
+    png.width = static_cast<png_uint_32>(image.width());
+    png.height = static_cast<png_uint_32>(image.height());
 
     // The viewer's flat shading rarely makes more than a couple of hundred colours; a palette
     // then takes a third of the bytes, and reads back to exactly the same pixels.
@@ -118,7 +94,7 @@ bool writePng(const RgbImage& image, std::FILE* file, std::string& error) {
         written = png_image_write_to_stdio(&png, file, 0, indices.data(), 0, palette.data());
     } else {
         png.format = PNG_FORMAT_RGB;
-        written = png_image_write_to_stdio(&png, file, 0, image.pixels.data(), 0, nullptr);
+        written = png_image_write_to_stdio(&png, file, 0, image.bytes().data(), 0, nullptr);
     }
     if (written == 0) {
         error = png.message;
@@ -147,9 +123,9 @@ std::optional<RgbImage> readPng(const std::string& path, std::string& error) {
         return std::nullopt;
     }
     png.format = PNG_FORMAT_RGB;
-    RgbImage image{static_cast<int>(png.width), static_cast<int>(png.height), {}};
-    image.pixels.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) {
+    RgbImage image(static_cast<int>(png.width), static_cast<int>(png.height));
+    // libpng refuses a header without pixels, so the picture has room for PNG_IMAGE_SIZE bytes.
+    if (png_image_finish_read(&png, nullptr, image.data(), 0, nullptr) == 0) {
         error = "cannot read " + path + ": " + png.message;
         png_image_free(&png);
         return std::nullopt;
@@ -243,4 +219,7 @@ bool PendingPng::commit(const RgbImage& image, std::string& error) {
     return true;
 }
 
-}  // namespace capture
+bool savePng(const RgbImage& image, const std::string& path, std::string& error) {
+    std::optional<PendingPng> file = PendingPng::prepare(path, error);
+    return file && file->commit(image, error);
+}

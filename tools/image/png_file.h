@@ -1,37 +1,17 @@
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <vector>
 
-namespace capture {
+#include "tools/image/rgb_image.h"
 
-// An 8-bit RGB picture, rows from the top down, three bytes a pixel, no padding.
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> pixels;
-
-    std::size_t offset(int x, int y) const {
-        return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                static_cast<std::size_t>(x)) *
-               3;
-    }
-
-    friend bool operator==(const RgbImage&, const RgbImage&) = default;
-};
-
-// The picture held in `rows` as glReadPixels returns it with a pack alignment of 1: the
-// bottom row first. Rows are put the right way up.
-RgbImage fromBottomUpRows(int width, int height, const std::vector<std::uint8_t>& rows);
-
-// Writes `image` as an 8-bit RGB PNG to `file`. On failure returns false and says why in
-// `error`. Images without pixels, or whose pixel buffer does not match their size, are refused.
+// Writes `image` as an 8-bit PNG to `file`. On failure returns false and says why in `error`.
+// A picture without pixels is refused.
 bool writePng(const RgbImage& image, std::FILE* file, std::string& error);
 
 // Reads a PNG of any colour type and depth, converted to 8-bit RGB (alpha composed onto black).
+// On failure `error` names the file and the problem.
 std::optional<RgbImage> readPng(const std::string& path, std::string& error);
 
 // A PNG file that appears under its name only once it has been written completely. prepare()
@@ -62,4 +42,5 @@ class PendingPng {
     std::FILE* file_ = nullptr;
 };
 
-}  // namespace capture
+// prepare() and commit() in one: `image` written to `path` as a whole or not at all.
+bool savePng(const RgbImage& image, const std::string& path, std::string& error);

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "harness/child_process.h"
-#include "tools/capture/rgb_image.h"
 
-namespace golden {
+namespace capture {
 
 // How one run of the scene-capture binary went.
 struct CaptureRun {
@@ -27,14 +26,7 @@ CaptureRun runCapture(const std::vector<std::string>& args, const std::string& d
                       const std::string& logPath,
                       std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
-// Folders given by the build: where the references are kept and where tests write.
-std::string referenceFolder();
-std::string outputFolder();
-
 // The file names in `folder`, sorted.
 std::vector<std::string> filesIn(const std::string& folder);
 
-// `path` read as a picture, or a failure naming the problem.
-capture::RgbImage readPicture(const std::string& path);
-
-}  // namespace golden
+}  // namespace capture

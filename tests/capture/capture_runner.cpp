@@ -1,14 +1,12 @@
 #include "capture_runner.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-namespace golden {
+namespace capture {
 
 namespace {
 
@@ -50,15 +48,6 @@ CaptureRun runCapture(const std::vector<std::string>& args, const std::string& d
     return run;
 }
 
-std::string referenceFolder() {
-    return GOLDEN_REFERENCE_FOLDER;
-}
-
-std::string outputFolder() {
-    std::filesystem::create_directories(GOLDEN_OUTPUT_FOLDER);
-    return GOLDEN_OUTPUT_FOLDER;
-}
-
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -68,14 +57,4 @@ std::vector<std::string> filesIn(const std::string& folder) {
     return names;
 }
 
-capture::RgbImage readPicture(const std::string& path) {
-    std::string error;
-    std::optional<capture::RgbImage> picture = capture::readPng(path, error);
-    if (!picture) {
-        ADD_FAILURE() << error;
-        return {};
-    }
-    return *picture;
-}
-
-}  // namespace golden
+}  // namespace capture

@@ -8,7 +8,7 @@
 
 #include "capture_runner.h"
 
-namespace golden {
+namespace capture {
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,8 +28,8 @@ class CaptureCommand : public ::testing::Test {
     std::string target() const { return folder_ + "/out.png"; }
 
     CaptureRun run(const std::vector<std::string>& args, const std::string& display = "") {
-        return runCapture(args, display,
-                          outputFolder() + "/command-" + std::to_string(getpid()) + ".log");
+        // In the working directory: the test's own folder must hold nothing but the target.
+        return runCapture(args, display, "command-" + std::to_string(getpid()) + ".log");
     }
 
     // Refused with `status`, one line that starts with the program's name and holds `reason`,
@@ -95,4 +95,4 @@ TEST_F(CaptureCommand, AnOutputThatCannotBeWrittenIsFoundBeforeTheDisplayIsNeede
 }
 
 }  // namespace
-}  // namespace golden
+}  // namespace capture

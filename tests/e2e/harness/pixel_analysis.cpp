@@ -1,10 +1,7 @@
-#include "harness/image.h"
-
-#include <png.h>
+#include "harness/pixel_analysis.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 
 namespace e2e {
@@ -17,17 +14,6 @@ std::string toString(Rgb colour) {
 std::string toString(const Box& box) {
     return "[" + std::to_string(box.left) + ".." + std::to_string(box.right) + "] x [" +
            std::to_string(box.top) + ".." + std::to_string(box.bottom) + "]";
-}
-
-Image::Image(int width, int height, Rgb fill)
-    : width_(width),
-      height_(height),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill) {}
-
-bool operator==(const Image& a, const Image& b) {
-    static_assert(sizeof(Rgb) == 3);
-    return a.width_ == b.width_ && a.height_ == b.height_ &&
-           std::memcmp(a.pixels_.data(), b.pixels_.data(), a.pixels_.size() * sizeof(Rgb)) == 0;
 }
 
 bool isNear(Rgb colour, Rgb target, int tolerance) {
@@ -43,7 +29,7 @@ PixelTest notNear(Rgb target, int tolerance) {
     return [=](Rgb colour) { return !isNear(colour, target, tolerance); };
 }
 
-int countPixels(const Image& image, const PixelTest& test) {
+int countPixels(const RgbImage& image, const PixelTest& test) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -56,7 +42,7 @@ int countPixels(const Image& image, const PixelTest& test) {
 namespace {
 
 template <typename Accept>
-std::optional<Box> boundsOf(const Image& image, Accept accept) {
+std::optional<Box> boundsOf(const RgbImage& image, Accept accept) {
     std::optional<Box> box;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -77,11 +63,11 @@ std::optional<Box> boundsOf(const Image& image, Accept accept) {
 
 }  // namespace
 
-std::optional<Box> boundingBox(const Image& image, const PixelTest& test) {
+std::optional<Box> boundingBox(const RgbImage& image, const PixelTest& test) {
     return boundsOf(image, [&](int x, int y) { return test(image.at(x, y)); });
 }
 
-bool anyNear(const Image& image, int x, int y, int radius, const PixelTest& test) {
+bool anyNear(const RgbImage& image, int x, int y, int radius, const PixelTest& test) {
     for (int dy = -radius; dy <= radius; ++dy) {
         for (int dx = -radius; dx <= radius; ++dx) {
             if (image.contains(x + dx, y + dy) && test(image.at(x + dx, y + dy))) {
@@ -92,7 +78,7 @@ bool anyNear(const Image& image, int x, int y, int radius, const PixelTest& test
     return false;
 }
 
-double columnFraction(const Image& image, int x, int top, int bottom, const PixelTest& test) {
+double columnFraction(const RgbImage& image, int x, int top, int bottom, const PixelTest& test) {
     int passed = 0;
     for (int y = top; y <= bottom; ++y) {
         passed += image.contains(x, y) && test(image.at(x, y)) ? 1 : 0;
@@ -100,7 +86,7 @@ double columnFraction(const Image& image, int x, int top, int bottom, const Pixe
     return bottom < top ? 0.0 : passed / static_cast<double>(bottom - top + 1);
 }
 
-double rowFraction(const Image& image, int y, int left, int right, const PixelTest& test) {
+double rowFraction(const RgbImage& image, int y, int left, int right, const PixelTest& test) {
     int passed = 0;
     for (int x = left; x <= right; ++x) {
         passed += image.contains(x, y) && test(image.at(x, y)) ? 1 : 0;
@@ -108,7 +94,7 @@ double rowFraction(const Image& image, int y, int left, int right, const PixelTe
     return right < left ? 0.0 : passed / static_cast<double>(right - left + 1);
 }
 
-int countDistinctColours(const Image& image) {
+int countDistinctColours(const RgbImage& image) {
     std::set<std::uint32_t> colours;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -119,7 +105,7 @@ int countDistinctColours(const Image& image) {
     return static_cast<int>(colours.size());
 }
 
-int countDifferences(const Image& a, const Image& b) {
+int countDifferences(const RgbImage& a, const RgbImage& b) {
     if (a.width() != b.width() || a.height() != b.height()) {
         return std::max(a.width() * a.height(), b.width() * b.height());
     }
@@ -132,7 +118,7 @@ int countDifferences(const Image& a, const Image& b) {
     return count;
 }
 
-bool isSolidAt(const Image& image, int x, int y, Rgb background) {
+bool isSolidAt(const RgbImage& image, int x, int y, Rgb background) {
     if (x < 2 || y < 2 || x >= image.width() - 2 || y >= image.height() - 2) {
         return false;
     }
@@ -150,7 +136,7 @@ namespace {
 
 // isSolidAt for every pixel at once: runs of non-background pixels, first along the rows, then
 // down the columns of the row results.
-std::vector<bool> solidMask(const Image& image, Rgb background) {
+std::vector<bool> solidMask(const RgbImage& image, Rgb background) {
     const int w = image.width();
     const int h = image.height();
     const auto at = [w](int x, int y) { return static_cast<std::size_t>(y * w + x); };
@@ -179,19 +165,19 @@ std::vector<bool> solidMask(const Image& image, Rgb background) {
 
 }  // namespace
 
-int countSolidPixels(const Image& image, Rgb background) {
+int countSolidPixels(const RgbImage& image, Rgb background) {
     const std::vector<bool> solid = solidMask(image, background);
     return static_cast<int>(std::count(solid.begin(), solid.end(), true));
 }
 
-std::optional<Box> solidBoundingBox(const Image& image, Rgb background) {
+std::optional<Box> solidBoundingBox(const RgbImage& image, Rgb background) {
     const std::vector<bool> solid = solidMask(image, background);
     return boundsOf(image, [&](int x, int y) {
         return solid[static_cast<std::size_t>(y * image.width() + x)];
     });
 }
 
-std::vector<Rgb> solidColours(const Image& image, Rgb background) {
+std::vector<Rgb> solidColours(const RgbImage& image, Rgb background) {
     const std::vector<bool> solid = solidMask(image, background);
     std::vector<Rgb> colours;
     for (int y = 0; y < image.height(); ++y) {
@@ -202,58 +188,6 @@ std::vector<Rgb> solidColours(const Image& image, Rgb background) {
         }
     }
     return colours;
-}
-
-bool savePng(const Image& image, const std::string& path, std::string* error) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width());
-    png.height = static_cast<png_uint_32>(image.height());
-    png.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> bytes;
-    bytes.reserve(static_cast<std::size_t>(image.width() * image.height() * 3));
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const Rgb c = image.at(x, y);
-            bytes.insert(bytes.end(), {c.r, c.g, c.b});
-        }
-    }
-    const bool written =
-        png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr) != 0;
-    if (!written && error != nullptr) {
-        *error = png.message;
-    }
-    png_image_free(&png);
-    return written;
-}
-
-std::optional<Image> loadPng(const std::string& path, std::string* error) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
-        if (error != nullptr) {
-            *error = png.message;
-        }
-        png_image_free(&png);
-        return std::nullopt;
-    }
-    png.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, bytes.data(), 0, nullptr) == 0) {
-        if (error != nullptr) {
-            *error = png.message;
-        }
-        png_image_free(&png);
-        return std::nullopt;
-    }
-    Image image(static_cast<int>(png.width), static_cast<int>(png.height));
-    std::size_t i = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x, i += 3) {
-            image.set(x, y, {bytes[i], bytes[i + 1], bytes[i + 2]});
-        }
-    }
-    return image;
 }
 
 }  // namespace e2e
