@@ -6,10 +6,12 @@
 #include <GL/glut.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "harness/pixel_analysis.h"
 #include "harness/x_server.h"
 
 #include "app/startup.h"
@@ -17,6 +19,7 @@
 #include "scene/limb.h"
 #include "scene/scene_node.h"
 #include "scene/tree_walks.h"
+#include "tools/image/image_compare.h"
 
 namespace {
 
@@ -35,17 +38,17 @@ class DeepTree : public ::testing::Test {
     }
 
     // The frame as the viewer draws it: cleared, a camera, then the tree.
-    static std::vector<unsigned char> picture(SceneNode* root) {
+    static RgbImage picture(SceneNode* root) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         gluLookAt(0, 0, 40, 0, 0, 0, 0, 1, 0);
         renderTree(root);
         glFinish();
-        std::vector<unsigned char> pixels(size * size * 3);
+        std::vector<std::uint8_t> rows(size * size * 3);
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
+        glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+        return fromBottomUpRows(size, size, rows);
     }
 
     static inline std::unique_ptr<e2e::XServer> server;
@@ -54,30 +57,6 @@ class DeepTree : public ::testing::Test {
         GLint depth = 0;
         glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
         return depth;
-    }
-
-    // Pixels whose channels differ by more than one step of rounding.
-    static int differingPixels(const std::vector<unsigned char>& a,
-                               const std::vector<unsigned char>& b) {
-        int count = 0;
-        for (std::size_t i = 0; i < a.size(); i += 3) {
-            for (std::size_t c = 0; c < 3; ++c) {
-                if (std::abs(a[i + c] - b[i + c]) > 2) {
-                    ++count;
-                    break;
-                }
-            }
-        }
-        return count;
-    }
-
-    static int drawnPixels(const std::vector<unsigned char>& a) {
-        int count = 0;
-        for (std::size_t i = 0; i < a.size(); i += 3) {
-            // Anything but the clear colour (51, 51, 178).
-            count += std::abs(a[i] - 51) > 8 || std::abs(a[i + 2] - 178) > 8 ? 1 : 0;
-        }
-        return count;
     }
 };
 
@@ -120,14 +99,17 @@ TEST_F(DeepTree, DeeperThanTheStackDrawsTheSamePictureWithoutError) {
     while (glGetError() != GL_NO_ERROR) {
     }
 
-    const std::vector<unsigned char> deep = picture(pair.deep.get());
+    const RgbImage deep = picture(pair.deep.get());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_EQ(stackDepth(), 1);
-    const std::vector<unsigned char> shallow = picture(pair.shallow.get());
+    const RgbImage shallow = picture(pair.shallow.get());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
-    EXPECT_GT(drawnPixels(shallow), 5000) << "the shapes should cover a fair part of the window";
-    EXPECT_LT(differingPixels(deep, shallow), 50);
+    const Rgb clearColour{51, 51, 178};
+    EXPECT_GT(e2e::countPixels(shallow, e2e::notNear(clearColour, 8)), 5000)
+        << "the shapes should cover a fair part of the window";
+    // Pixels whose channels differ by more than one step of rounding.
+    EXPECT_LT(compareImages(deep, shallow, {2, 0.0}).differing, 50);
 }
 
 }  // namespace
