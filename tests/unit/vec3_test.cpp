@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "vec3_expectations.h"
+
 namespace {
 
 // The divisor that dividedBy actually used, read back from a vector of ones.
@@ -12,21 +14,14 @@ double usedDivisor(double d) {
     return 1.0 / Vec3(1.0, 1.0, 1.0).dividedBy(d).x;
 }
 
-TEST(Vec3, IsThreeContiguousDoubles) {
-    const Vec3 v(1.0, 2.0, 3.0);
-    const double* p = v.data();
-    EXPECT_EQ(p[0], 1.0);
-    EXPECT_EQ(p[1], 2.0);
-    EXPECT_EQ(p[2], 3.0);
-    EXPECT_EQ(Vec3(), Vec3(0.0, 0.0, 0.0));
-}
-
 TEST(Vec3, SumAndLength) {
+    EXPECT_EQ(Vec3(), Vec3(0, 0, 0));
     EXPECT_EQ(Vec3(1, 2, 3) + Vec3(10, 20, 30), Vec3(11, 22, 33));
     EXPECT_EQ(Vec3(3, 4, 12).length(), 13.0);
-    // (x*x + y*y) + z*z, in that order.
-    const double x = 0.1, y = 0.2, z = 0.3;
-    EXPECT_EQ(Vec3(x, y, z).length(), std::sqrt((x * x + y * y) + z * z));
+    // The squares are added x, y, z in turn. 1e16 + 1 rounds back to 1e16, so two ones added
+    // to it one by one are lost, and two added together before it are not.
+    EXPECT_EQ(Vec3(1e8, 1, 1).length(), 1e8);
+    EXPECT_EQ(Vec3(1, 1, 1e8).length(), 100000000.00000001);
 }
 
 TEST(Vec3, DividedByGuardsSmallDivisors) {
