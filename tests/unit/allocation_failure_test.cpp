@@ -5,8 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "app/keyboard.h"
@@ -18,6 +21,11 @@ namespace {
 
 long allocationsBeforeFailure = -1;  // -1: never fail
 long liveAllocations = 0;
+
+// While on, every block freed is logged here, in order; the log itself allocates nothing.
+bool loggingFrees = false;
+const void* freedBlocks[4096];
+std::size_t freedCount = 0;
 
 }  // namespace
 
@@ -38,6 +46,9 @@ void* operator new(std::size_t size) {
 
 void operator delete(void* p) noexcept {
     if (p != nullptr) {
+        if (loggingFrees && freedCount < std::size(freedBlocks)) {
+            freedBlocks[freedCount++] = p;
+        }
         --liveAllocations;
         std::free(p);
     }
@@ -81,6 +92,15 @@ struct Pose {
         return true;
     }
 };
+
+// Where the nodes of a model sit in memory.
+std::set<const void*> nodeBlocks(const SceneNode* node) {
+    std::set<const void*> blocks{dynamic_cast<const void*>(node)};
+    for (const SceneNode* child : node->children) {
+        blocks.merge(nodeBlocks(child));
+    }
+    return blocks;
+}
 
 class AllocationFailure : public ::testing::Test {
   protected:
@@ -126,6 +146,31 @@ TEST_F(AllocationFailure, FailedRebuildLeavesDepthAndBothModelsAsTheyWere) {
         EXPECT_TRUE(rebuilt) << key;
     }
     EXPECT_EQ(recursionDepth, 3);
+}
+
+TEST_F(AllocationFailure, RebuildFreesEveryOldTreeNodeBeforeAnyOldChainNode) {
+    const std::set<const void*> tree = nodeBlocks(treeSlot->root);
+    const std::set<const void*> chain = nodeBlocks(chainSlot->root);
+    freedCount = 0;
+    loggingFrees = true;
+    onKeyboard('+', 0, 0);
+    loggingFrees = false;
+    ASSERT_LT(freedCount, std::size(freedBlocks));
+    // Every old node is freed once, and the last of the tree model's goes before the first of
+    // the chain model's.
+    std::size_t treeFreed = 0, chainFreed = 0, lastOfTree = 0, firstOfChain = freedCount;
+    for (std::size_t i = 0; i < freedCount; ++i) {
+        if (tree.count(freedBlocks[i]) != 0) {
+            ++treeFreed;
+            lastOfTree = i;
+        } else if (chain.count(freedBlocks[i]) != 0) {
+            ++chainFreed;
+            firstOfChain = std::min(firstOfChain, i);
+        }
+    }
+    EXPECT_EQ(treeFreed, tree.size());
+    EXPECT_EQ(chainFreed, chain.size());
+    EXPECT_LT(lastOfTree, firstOfChain);
 }
 
 TEST_F(AllocationFailure, RebuildCyclesLeakNothing) {

@@ -153,7 +153,11 @@ TEST_F(Catalogue, FigureLegsPointStraightDownToMinusSix) {
         const Mat4 world = worldMatrix({figure, leg});
         const double x = index == 4 ? 0.75 : -0.75;
         expectNear(origin(world), {x, -2, 0}, placement);
-        expectNear(world.transformPoint({0, 0, leg->limbLength}), {x, -6, 0}, placement);
+        const Vec3 foot = world.transformPoint({0, 0, leg->limbLength});
+        expectNear(foot, {x, -6, 0}, placement);
+        // The stored quarter turn, 1.570796, falls 3.3e-7 short of pi/2, and the legs lean
+        // forward by that much.
+        EXPECT_NEAR(foot.z, 4 * std::cos(1.570796), 1e-12);
     }
     delete figure;
 }
