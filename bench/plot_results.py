@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""Reads the JSON output of scene_bench and frame_bench, prints the frame-rate table (frames
-per second on the real GL, and the share of each frame spent in our own code, from the same
-frame with the null GL) and the rebuild table, and plots frame time and rebuild time against
-depth.
+"""Reads the JSON output of scene_bench and frame_bench and prints, from the medians: our
+figures against their floors and targets; the frame-rate table (frames per second on the real
+GL, and the share of each frame spent in our own code, from the same frame with the null GL);
+and the rebuild table. Plots frame time and rebuild time against depth.
 
     bench/plot_results.py RESULTS_DIR
 
@@ -20,25 +20,97 @@ SHARE_TARGET = 2.0  # percent of a frame
 PLUS_TARGET = 150.0  # ms for "+" from 19 to 20
 
 
-def load_medians(path, clock):
-    """Median time per iteration, in ms, by the wall clock ("real") or the CPU clock of the
-    benchmark's thread ("cpu"), for each benchmark name with its arguments ("frame/tree/14"):
-    Google Benchmark's median aggregate where it made one, otherwise the median of the runs."""
+def load_medians(path, figure):
+    """Median of one figure of each benchmark, by its name with its arguments ("frame/tree/14"):
+    figure is "real" or "cpu" for the time per iteration in ms, by the wall clock or by the CPU
+    clock of the benchmark's thread, or the name of a counter. Google Benchmark's median
+    aggregate where it made one, otherwise the median of the runs."""
     data = json.loads(Path(path).read_text())
     medians, runs = {}, {}
     for b in data["benchmarks"]:
         if b.get("error_occurred"):
             continue
         name = re.sub(r"/(real_time|manual_time|iterations:\d+|repeats:\d+)", "", b["run_name"])
-        ms = b[f"{clock}_time"] * TO_MS[b["time_unit"]]
+        if figure in ("real", "cpu"):
+            value = b[f"{figure}_time"] * TO_MS[b["time_unit"]]
+        elif figure in b:
+            value = b[figure]
+        else:
+            continue
         if b.get("run_type") == "aggregate":
             if b.get("aggregate_name") == "median":
-                medians[name] = ms
+                medians[name] = value
         else:
-            runs.setdefault(name, []).append(ms)
+            runs.setdefault(name, []).append(value)
     for name, values in runs.items():
         medians.setdefault(name, statistics.median(values))
     return medians
+
+
+# Our figures against their floors: (what, unit, ours, floor, target on the ratio, target on
+# our figure). Times are CPU times per unit (ball, node or call), except the "+" key's, which
+# is timed by the wall clock; "B/ball" is the counter bytes_per_ball.
+FLOOR_ROWS = [
+    *[(f"build and delete the tree model, depth {d}", "ns/ball", f"tree_build/{d}",
+       f"tree_build_floor/{d}", 1.5, None) for d in (10, 15, 20)],
+    ('"+" from depth 19 to 20 (rebuild, memory check)', "ms", "plus/20", "plus_floor/20", None,
+     PLUS_TARGET),
+    ("animateTree, tree model depth 20", "ns/node", "tree_animate/20", "tree_animate_floor/20",
+     2.0, None),
+    ("animateTree, fan", "ns/node", "fan_animate", "fan_animate_floor", 2.0, None),
+    ("renderTree, tree model depth 20", "ns/node", "tree_render/20", "tree_render_floor/20", 2.0,
+     None),
+    ("renderTree, fan", "ns/node", "fan_render", "fan_render_floor", 2.0, None),
+    ("Limb::draw", "us", "limb_draw", "limb_draw_floor", None, 3.0),
+    ("memory, tree model depth 20", "B/ball", "tree_memory/20", "tree_memory_floor/20", None,
+     210.0),
+    # No targets: what explains the distance to the floors.
+    ("animateTree, tree model depth 10 (in cache)", "ns/node", "tree_animate/10",
+     "tree_animate_floor/10", None, None),
+    ("renderTree, tree model depth 10 (in cache)", "ns/node", "tree_render/10",
+     "tree_render_floor/10", None, None),
+    ("walking the children lists alone, depth 20", "ns/node", "tree_walk/20", None, None, None),
+    ("walking the children lists alone, depth 10", "ns/node", "tree_walk/10", None, None, None),
+]
+
+MS_TO = {"ns/ball": 1e6, "ns/node": 1e6, "ms": 1.0, "us": 1e3}
+
+
+def per_unit(name, unit, scene, clock=None):
+    """One benchmark's median in the row's unit, or None when it did not run. Times in ms are
+    by the wall clock unless clock says otherwise, all others by the CPU clock."""
+    if name is None:
+        return None
+    if unit == "B/ball":
+        return scene["bytes_per_ball"].get(name)
+    clock = clock or ("real" if unit == "ms" else "cpu")
+    ms, units = scene[clock].get(name), scene["units"].get(name, 1.0)
+    return None if ms is None else ms / units * MS_TO[unit]
+
+
+def print_floors(scene):
+    print("Our figures against their floors (medians)\n")
+    print("| what | unit | ours | floor | ratio | target | met |")
+    print("|---|---|---:|---:|---:|---|---|")
+    for what, unit, ours_name, floor_name, max_ratio, max_figure in FLOOR_ROWS:
+        ours, floor = per_unit(ours_name, unit, scene), per_unit(floor_name, unit, scene)
+        share = ratio(ours, floor)
+        targets = []
+        met = "-"
+        if max_ratio is not None:
+            targets.append(f"ratio <= {max_ratio:.2f}")
+            met = "yes" if share is not None and share <= max_ratio else "NO"
+        if max_figure is not None:
+            targets.append(f"ours <= {max_figure:g} {unit}")
+            met = "yes" if met != "NO" and ours is not None and ours <= max_figure else "NO"
+        if ours is None or (floor_name is not None and floor is None):
+            met = "not run"
+        print(f"| {what} | {unit} | {fmt(ours)} | {fmt(floor)} | {fmt(share)} | "
+              f"{', '.join(targets) or '-'} | {met} |")
+
+
+def ratio(a, b):
+    return None if a is None or not b else a / b
 
 
 def frame_rows(scene, frame):
@@ -136,13 +208,15 @@ def main():
     results = Path(sys.argv[1])
     # The rebuilds are timed by the wall clock (their own timing), our share of a frame by the
     # CPU time of our one thread, the frames on Mesa by the wall clock (its threads draw).
-    scene = load_medians(results / "scene.json", "real")
-    ours = load_medians(results / "scene.json", "cpu")
+    scene = {figure: load_medians(results / "scene.json", figure)
+             for figure in ("real", "cpu", "units", "bytes_per_ball")}
     frame = load_medians(results / "frame.json", "real")
-    rows = frame_rows(ours, frame)
+    print_floors(scene)
+    print()
+    rows = frame_rows(scene["cpu"], frame)
     print_frames(rows)
-    print_rebuilds(scene)
-    plot(rows, scene, results / "depth.png")
+    print_rebuilds(scene["real"])
+    plot(rows, scene["real"], results / "depth.png")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 // Our own work with a GL that does nothing (null_gl): building and deleting the tree model,
 // the "+" key, animateTree and renderTree on the tree model and the fan, Limb::draw, memory per
 // ball, and whole frames. Each is held against its floor (floors.h), run side by side in the
-// same process; at the end the table of medians, floors and ratios is printed.
+// same process; bench/plot_results.py reads the JSON output and sets the medians beside their
+// floors.
 
 #include <malloc.h>
 
@@ -14,14 +15,12 @@
 #include <map>
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
-#include "floor_table.h"
 #include "floors.h"
 #include "scene/limb.h"
 #include "scene/scene_node.h"
@@ -353,38 +352,6 @@ void registerBenchmarks() {
         ->Unit(benchmark::kMicrosecond);
 }
 
-std::vector<FloorTableReporter::Row> tableRows() {
-    std::vector<FloorTableReporter::Row> rows;
-    for (const char* depth : {"10", "15", "20"}) {
-        rows.push_back({std::string("build and delete the tree model, depth ") + depth,
-                        std::string("tree_build/") + depth,
-                        std::string("tree_build_floor/") + depth, "ns/ball", 1.0, "", 1.5, 0.0});
-    }
-    rows.push_back({"\"+\" from depth 19 to 20 (rebuild, memory check)", "plus/20", "plus_floor/20",
-                    "ms", 1e6, "", 0.0, 150.0});
-    rows.push_back({"animateTree, tree model depth 20", "tree_animate/20", "tree_animate_floor/20",
-                    "ns/node", 1.0, "", 2.0, 0.0});
-    rows.push_back(
-        {"animateTree, fan", "fan_animate", "fan_animate_floor", "ns/node", 1.0, "", 2.0, 0.0});
-    rows.push_back({"renderTree, tree model depth 20", "tree_render/20", "tree_render_floor/20",
-                    "ns/node", 1.0, "", 2.0, 0.0});
-    rows.push_back(
-        {"renderTree, fan", "fan_render", "fan_render_floor", "ns/node", 1.0, "", 2.0, 0.0});
-    rows.push_back({"Limb::draw", "limb_draw", "limb_draw_floor", "us", 1e3, "", 0.0, 3.0});
-    rows.push_back({"memory, tree model depth 20", "tree_memory/20", "tree_memory_floor/20",
-                    "B/ball", 0.0, "bytes_per_ball", 0.0, 210.0});
-    // What explains the distance to the floors.
-    rows.push_back({"animateTree, tree model depth 10 (in cache)", "tree_animate/10",
-                    "tree_animate_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
-    rows.push_back({"renderTree, tree model depth 10 (in cache)", "tree_render/10",
-                    "tree_render_floor/10", "ns/node", 1.0, "", 0.0, 0.0});
-    rows.push_back({"walking the children lists alone, depth 20", "tree_walk/20", "", "ns/node",
-                    1.0, "", 0.0, 0.0});
-    rows.push_back({"walking the children lists alone, depth 10", "tree_walk/10", "", "ns/node",
-                    1.0, "", 0.0, 0.0});
-    return rows;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -394,8 +361,7 @@ int main(int argc, char** argv) {
     }
     buildScene();
     registerBenchmarks();
-    FloorTableReporter reporter(tableRows());
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     // A missed target is a finding to report, not a failure of the run.
     return 0;
