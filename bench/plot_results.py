@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Reads the JSON output of scene_bench and frame_bench and prints, from the medians: our
-figures against their floors and targets; the frame-rate table (frames per second on the real
-GL, and the share of each frame spent in our own code, from the same frame with the null GL);
-and the rebuild table. Plots frame time and rebuild time against depth.
+figures against their floors and targets; the deepest tree walked in three states of the heap;
+the frame-rate table (frames per second on the real GL, and the share of each frame spent in
+our own code, from the same frame with the null GL); and the rebuild table. Plots frame time
+and rebuild time against depth.
 
     bench/plot_results.py RESULTS_DIR
 
-RESULTS_DIR holds scene.json and frame.json; depth.png is written there.
+RESULTS_DIR holds scene.json, heap.json and frame.json; depth.png is written there.
 """
 
 import json
@@ -113,6 +114,28 @@ def ratio(a, b):
     return None if a is None or not b else a / b
 
 
+def print_heap_states(heap):
+    print("\nThe depth-20 tree model in three states of the heap, measured in a process of their")
+    print("own (medians, CPU time). Fresh: built by buildTreeModel before anything else. After")
+    print('presses: the catalogue\'s tree model, reached by "+" from depth 1 to 20, then down to')
+    print("17 and up again twice. After rebuilds: built by buildTreeModel after three trees of the")
+    print("same depth were built and deleted.\n")
+    print("| what | unit | floor | fresh | after presses | after rebuilds "
+          "| presses / fresh | rebuilds / fresh |")
+    print("|---|---|---:|---:|---:|---:|---:|---:|")
+    for what, unit, walk in [("animateTree", "ns/node", "tree_animate"),
+                             ("renderTree, null GL", "ns/node", "tree_render"),
+                             ("a whole frame, null GL", "ms", None)]:
+        if walk:
+            names = (f"{walk}_floor/20", f"{walk}/20", f"after_presses/{walk}/20",
+                     f"after_rebuilds/{walk}/20")
+        else:
+            names = (None, None, "after_presses/null_frame/tree/20", None)
+        floor, fresh, presses, rebuilds = (per_unit(n, unit, heap, "cpu") for n in names)
+        print(f"| {what} | {unit} | {fmt(floor)} | {fmt(fresh)} | {fmt(presses)} | "
+              f"{fmt(rebuilds)} | {fmt(ratio(presses, fresh))} | {fmt(ratio(rebuilds, fresh))} |")
+
+
 def frame_rows(scene, frame):
     rows = []
     for label, key in [("chain, depth 1", "chain"), ("figure", "figure"), ("fan", "fan")] + [
@@ -208,10 +231,12 @@ def main():
     results = Path(sys.argv[1])
     # The rebuilds are timed by the wall clock (their own timing), our share of a frame by the
     # CPU time of our one thread, the frames on Mesa by the wall clock (its threads draw).
-    scene = {figure: load_medians(results / "scene.json", figure)
-             for figure in ("real", "cpu", "units", "bytes_per_ball")}
+    scene, heap = ({figure: load_medians(results / name, figure)
+                    for figure in ("real", "cpu", "units", "bytes_per_ball")}
+                   for name in ("scene.json", "heap.json"))
     frame = load_medians(results / "frame.json", "real")
     print_floors(scene)
+    print_heap_states(heap)
     print()
     rows = frame_rows(scene["cpu"], frame)
     print_frames(rows)

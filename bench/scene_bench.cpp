@@ -2,7 +2,8 @@
 // the "+" key, animateTree and renderTree on the tree model and the fan, Limb::draw, memory per
 // ball, and whole frames. Each is held against its floor (floors.h), run side by side in the
 // same process; bench/plot_results.py reads the JSON output and sets the medians beside their
-// floors.
+// floors. The deepest tree is also walked in the states of the heap that a session's "+" and
+// "-" presses, and repeated building and deleting, leave behind.
 
 #include <malloc.h>
 
@@ -158,8 +159,9 @@ void treeMemoryFloor(benchmark::State& state) {
     state.counters["bytes_per_ball"] = static_cast<double>(bytes) / ballsAt(depth);
 }
 
-// ---- Walking the models: one tree model at the deepest depth and one fan, with the floors'
-// arrays taken from them, made once, before the first timed loop that needs them.
+// ---- Walking the models: tree models at depth 10 and at the deepest depth, and one fan, with
+// the floors' arrays taken from them. All are made before anything is timed, so that the trees'
+// nodes come from a fresh heap, in the order they are visited, whatever runs first.
 
 struct TreeScene {
     explicit TreeScene(int depth) : root(buildTreeModel(depth)) {}
@@ -282,6 +284,59 @@ void limbDrawFloor(benchmark::State& state) {
     setUnits(state, 1.0);
 }
 
+// ---- The deepest tree in two other states of the heap. A fresh heap hands out a tree's nodes
+// and list entries in the order they are built, which is the order the walks visit them; a heap
+// that trees have been freed into hands out the chunks they left behind. These are measured in
+// a process of their own (tools/run-benchmarks runs them apart from the rest), so that what
+// they meet is made by their own set-up and not by the benchmarks that ran before.
+
+// The catalogue's own tree model at the deepest depth, as a session holds it: reached by "+"
+// presses, then down three levels and up again, twice. Each press builds the new models while
+// the old ones are still alive, then frees the old ones. Kept while the depth stays there;
+// every other benchmark that changes the depth leaves it lower.
+SceneNode* treeAfterPresses() {
+    static SceneNode* reached = nullptr;
+    if (recursionDepth != deepest || treeSlot->root != reached) {
+        for (int depth : {deepest, deepest - 3, deepest, deepest - 3, deepest}) {
+            setDepth(depth);
+        }
+        reached = treeSlot->root;
+    }
+    return reached;
+}
+
+// A tree built by buildTreeModel after three trees of the same depth were built and deleted,
+// as the building benchmarks leave the heap. Made after the presses above, whichever of the
+// two is asked for first, so that the presses never meet this heap.
+SceneNode* treeAfterRebuilds() {
+    static SceneNode* tree = [] {
+        treeAfterPresses();
+        for (int round = 0; round < 3; ++round) {
+            delete buildTreeModel(deepest);
+        }
+        return buildTreeModel(deepest);
+    }();
+    return tree;
+}
+
+template <SceneNode* (*tree)()>
+void treeAnimateIn(benchmark::State& state) {
+    SceneNode* root = tree();
+    for (auto _ : state) {
+        animateTree(root);
+    }
+    setUnits(state, ballsAt(deepest));
+}
+
+template <SceneNode* (*tree)()>
+void treeRenderIn(benchmark::State& state) {
+    SceneNode* root = tree();
+    for (auto _ : state) {
+        renderTree(root);
+    }
+    setUnits(state, ballsAt(deepest));
+}
+
 // ---- Whole frames with the null GL: one idle step and one display, as the main loop makes
 // them. frame_bench makes the same frames on the real GL; the two give our share of a frame.
 
@@ -296,6 +351,11 @@ void nullFrame(benchmark::State& state, int model, int depth) {
 
 void nullTreeFrame(benchmark::State& state) {
     nullFrame(state, 3, static_cast<int>(state.range(0)));
+}
+
+void nullTreeFrameAfterPresses(benchmark::State& state) {
+    treeAfterPresses();
+    nullFrame(state, 3, deepest);
 }
 
 void registerBenchmarks() {
@@ -350,6 +410,21 @@ void registerBenchmarks() {
     RegisterBenchmark("null_frame/tree", nullTreeFrame)
         ->DenseRange(1, 14)
         ->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("after_presses/tree_animate", treeAnimateIn<treeAfterPresses>)
+        ->Arg(deepest)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("after_presses/tree_render", treeRenderIn<treeAfterPresses>)
+        ->Arg(deepest)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("after_presses/null_frame/tree", nullTreeFrameAfterPresses)
+        ->Arg(deepest)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("after_rebuilds/tree_animate", treeAnimateIn<treeAfterRebuilds>)
+        ->Arg(deepest)
+        ->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("after_rebuilds/tree_render", treeRenderIn<treeAfterRebuilds>)
+        ->Arg(deepest)
+        ->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace
@@ -359,6 +434,9 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 2;
     }
+    treeScene(10);
+    treeScene(deepest);
+    fanScene();
     buildScene();
     registerBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
