@@ -15,26 +15,25 @@ x_session_fail() {
     return 1
 }
 
-# Starts Xvfb on the first free display and exports DISPLAY.
+x_session_with_xvfb="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tools/with-xvfb"
+
+# Starts Xvfb on a free display through tools/with-xvfb, waits until it answers and exports
+# DISPLAY.
 x_session_start_xvfb() {
-    local i
-    command -v Xvfb >/dev/null || x_session_fail "Xvfb is missing (Debian package xvfb)" || return
+    local display=""
     x_session_dir=$(mktemp -d "${TMPDIR:-/tmp}/scene-viewer-x.XXXXXX")
-    # Xvfb writes the number of the display it took to the descriptor given with -displayfd.
-    Xvfb -displayfd 3 -screen 0 1024x1024x24 -nolisten tcp \
-        3>"$x_session_dir/display" >"$x_session_dir/xvfb.log" 2>&1 &
+    mkfifo "$x_session_dir/display"
+    # with-xvfb writes the display to the pipe once the server answers, or closes it unwritten
+    # when it gives up; it keeps the server until x_session_stop terminates it.
+    "$x_session_with_xvfb" --display-fd 3 3>"$x_session_dir/display" >"$x_session_dir/xvfb.log" 2>&1 &
     x_session_xvfb_pid=$!
-    for i in $(seq 100); do
-        [ -s "$x_session_dir/display" ] && grep -q '^[0-9]\+$' "$x_session_dir/display" && break
-        kill -0 "$x_session_xvfb_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if ! grep -q '^[0-9]\+$' "$x_session_dir/display" 2>/dev/null; then
+    read -r -t 30 display <"$x_session_dir/display" || true
+    if [ -z "$display" ]; then
         cat "$x_session_dir/xvfb.log" >&2
-        x_session_fail "Xvfb did not start within 10 s"
+        x_session_fail "Xvfb did not start"
         return
     fi
-    export DISPLAY=":$(cat "$x_session_dir/display")"
+    export DISPLAY=$display
 }
 
 # Starts the viewer at path $1 (further arguments go to it) and waits at most 20 s for its

@@ -7,14 +7,15 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace e2e {
 
 namespace {
 
-constexpr auto startTimeout = std::chrono::seconds(15);
+constexpr auto startTimeout = std::chrono::seconds(20);
 
 bool answers(const std::string& display) {
     Display* connection = XOpenDisplay(display.c_str());
@@ -25,15 +26,22 @@ bool answers(const std::string& display) {
     return true;
 }
 
-// Xvfb writes the display number it settled on, and a newline, to the descriptor given with
-// -displayfd once it accepts connections. It takes the first number whose lock file and socket
-// are free, so concurrent test processes never race for the same display.
-std::string readDisplayNumber(int fd, ChildProcess& server) {
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// tools/with-xvfb writes the display, and a newline, to the descriptor given with --display-fd
+// once its server answers.
+std::string readDisplay(int fd, ChildProcess& server, const std::string& logPath) {
     std::string text;
     const auto deadline = std::chrono::steady_clock::now() + startTimeout;
     while (text.find('\n') == std::string::npos) {
         if (std::chrono::steady_clock::now() >= deadline) {
-            throw std::runtime_error("Xvfb did not report a display within 15 s");
+            throw std::runtime_error("with-xvfb did not report a display within 20 s: " +
+                                     readFile(logPath));
         }
         pollfd ready{fd, POLLIN, 0};
         if (poll(&ready, 1, 100) > 0) {
@@ -45,11 +53,11 @@ std::string readDisplayNumber(int fd, ChildProcess& server) {
             }
         }
         if (!server.running()) {
-            throw std::runtime_error("Xvfb " + server.waitForExit({})->describe() +
-                                     " before it reported a display");
+            throw std::runtime_error("with-xvfb " + server.waitForExit({})->describe() +
+                                     " before it reported a display: " + readFile(logPath));
         }
     }
-    return ":" + text.substr(0, text.find('\n'));
+    return text.substr(0, text.find('\n'));
 }
 
 }  // namespace
@@ -67,20 +75,13 @@ std::unique_ptr<XServer> XServer::startOrAttach(const std::string& logPath) {
     if (pipe2(fds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe2 failed");
     }
+    // The script, and with it the server, ends with this object; ChildProcess ends the whole
+    // process group, and the script ends its server when it is terminated.
     LaunchOptions options;
-    options.path = findExecutable("Xvfb");
-    if (options.path.empty()) {
-        close(fds[0]);
-        close(fds[1]);
-        throw std::runtime_error("Xvfb is not installed (Debian package xvfb)");
-    }
-    options.args = {
-        "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-        "-noreset"};
+    options.path = WITH_XVFB_SCRIPT;
+    options.args = {"--display-fd", std::to_string(fds[1])};
     options.logPath = logPath;
     options.inheritedFd = fds[1];
-    // Without -noreset the server resets whenever its last client leaves and refuses
-    // connections meanwhile, as between the readiness probe and the viewer.
     std::unique_ptr<ChildProcess> server;
     try {
         server = std::make_unique<ChildProcess>(options);
@@ -92,20 +93,12 @@ std::unique_ptr<XServer> XServer::startOrAttach(const std::string& logPath) {
     close(fds[1]);
     std::string display;
     try {
-        display = readDisplayNumber(fds[0], *server);
+        display = readDisplay(fds[0], *server, logPath);
     } catch (...) {
         close(fds[0]);
         throw;
     }
     close(fds[0]);
-
-    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    while (!answers(display)) {
-        if (std::chrono::steady_clock::now() >= deadline || !server->running()) {
-            throw std::runtime_error("Xvfb on " + display + " does not answer");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     return std::unique_ptr<XServer>(new XServer(display, std::move(server)));
 }
 

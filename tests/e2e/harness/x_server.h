@@ -8,13 +8,14 @@
 namespace e2e {
 
 // The X server the viewer runs on: the display named by SCENE_VIEWER_E2E_DISPLAY when that
-// is set, otherwise an Xvfb of our own on a free display, ended with this object.
+// is set, otherwise an Xvfb of our own on a free display, started by tools/with-xvfb and
+// ended with this object.
 class XServer {
   public:
     static constexpr const char* displayVariable = "SCENE_VIEWER_E2E_DISPLAY";
 
     // Throws std::runtime_error when no server can be reached or started. `logPath` receives
-    // the output of a server we start.
+    // the output of a server we start and of the script that starts it.
     static std::unique_ptr<XServer> startOrAttach(const std::string& logPath);
 
     ~XServer();
