@@ -1,5 +1,6 @@
 #include "app/memory_guard.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -16,7 +17,8 @@
 namespace {
 
 constexpr std::uint64_t unlimited = std::numeric_limits<std::uint64_t>::max();
-constexpr std::uint64_t mebibyte = 1024 * 1024;
+constexpr std::uint64_t kibibyte = 1024;
+constexpr std::uint64_t mebibyte = 1024 * kibibyte;
 
 // What the allocator hands out for a request of `size` bytes: the request plus its size
 // word, rounded up to 16, and never less than 32 (glibc's chunk rules).
@@ -133,18 +135,31 @@ std::uint64_t recursiveModelsFootprint(int depth) {
     return saturatingAdd(tree, chain);
 }
 
+std::uint64_t drawingReserve(int depth) {
+    const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
+    const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
+    return std::min(saturatingMultiply(balls, 64 * kibibyte), 160 * mebibyte);
+}
+
+std::uint64_t memoryNeededAtDepth(int depth) {
+    return saturatingAdd(recursiveModelsFootprint(depth), drawingReserve(depth));
+}
+
 std::uint64_t obtainableMemory() {
     std::uint64_t room = readMemoryValue("/proc/meminfo", "MemAvailable:").value_or(unlimited);
     room = std::min(room, controlGroupRoom());
     room = std::min(room, resourceLimitRoom(RLIMIT_AS, "VmSize:"));
     room = std::min(room, resourceLimitRoom(RLIMIT_DATA, "VmData:"));
-    return room;
+    // Freed models stay in the heap, counted as in use by every limit above, and the next
+    // models are built from them first.
+    return saturatingAdd(room, mallinfo2().fordblks);
 }
 
 std::uint64_t usableMemory(std::uint64_t obtainable) {
-    // An eighth of what is left, and at least 64 MiB, stays free for the allocator's own
-    // overhead, the GL driver and the rest of the process.
-    const std::uint64_t headroom = std::max(obtainable / 8, 64 * mebibyte);
+    // Stays free for the allocator's own overhead, the GL driver's other needs and the rest of
+    // the process.
+    const std::uint64_t headroom =
+        std::min(std::max(obtainable / 8, 64 * mebibyte), obtainable / 4);
     return roomUnder(obtainable, headroom);
 }
 
@@ -161,9 +176,14 @@ std::string describeSize(std::uint64_t bytes) {
         std::snprintf(text, sizeof text, "about %.0f GiB", gib);
     } else if (gib >= 1.0) {
         std::snprintf(text, sizeof text, "about %.1f GiB", gib);
-    } else {
+    } else if (bytes >= mebibyte) {
         std::snprintf(text, sizeof text, "about %.0f MiB",
                       static_cast<double>(bytes) / static_cast<double>(mebibyte));
+    } else if (bytes >= kibibyte) {
+        std::snprintf(text, sizeof text, "about %.0f KiB",
+                      static_cast<double>(bytes) / static_cast<double>(kibibyte));
+    } else {
+        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
     }
     return text;
 }

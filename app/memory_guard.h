@@ -13,19 +13,31 @@
 // overflows for absurd depths.
 std::uint64_t recursiveModelsFootprint(int depth);
 
+// Bytes that the GL driver may take to draw the tree model of this depth. Measured under Mesa's
+// software renderer, which holds a frame's triangles until it draws them: about 64 KiB a ball
+// for small trees, levelling off below 160 MiB from depth 12 on.
+std::uint64_t drawingReserve(int depth);
+
+// What a change to this depth must find room for: the new models, and the drawing of the tree
+// model, which may come on screen at any time.
+std::uint64_t memoryNeededAtDepth(int depth);
+
 // Bytes that the process can still allocate: the least of the available physical memory, the
 // room left under its control groups' memory limits, and the room left under its address-space
-// and data-size limits.
+// and data-size limits; plus what is free inside its own heap, which it can reuse under any of
+// them.
 std::uint64_t obtainableMemory();
 
 // What of `obtainable` the models may take: the rest is headroom for everything else the
-// process does.
+// process does. The headroom is an eighth, at least 64 MiB, but never more than a quarter, so
+// that small limits still leave room for small models.
 std::uint64_t usableMemory(std::uint64_t obtainable);
 
 // Whether `need` bytes fit into the usable part of `obtainable`.
 bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable);
 
-// "about 1.5 GiB", "about 300 MiB": sizes as the memory messages give them.
+// "about 1.5 GiB", "about 300 MiB", "about 12 KiB", "640 bytes": sizes as the memory messages
+// give them, in a unit that never rounds a size other than 0 down to 0.
 std::string describeSize(std::uint64_t bytes);
 
 // Parses the numbers of a /proc or control-group file: the value after `key` in files such

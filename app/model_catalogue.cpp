@@ -32,22 +32,51 @@ constexpr Vec3 xAxis{1.0, 0.0, 0.0};
 constexpr Vec3 yAxis{0.0, 1.0, 0.0};
 constexpr Vec3 zAxis{0.0, 0.0, 1.0};
 
+// Replaces the recursive models by ones of recursionDepth, deleting each old model before its
+// new one is built: for models no larger than the old ones, which then always find room. Should
+// even that run out of memory, the models fall back to depth 1 rather than leave a slot empty.
+void replaceRecursiveModelsInPlace() {
+    delete treeSlot->root;
+    treeSlot->root = nullptr;
+    try {
+        treeSlot->root = buildTreeModel(recursionDepth);
+        delete chainSlot->root;
+        chainSlot->root = nullptr;
+        chainSlot->root = buildChainModel(recursionDepth);
+    } catch (const std::bad_alloc&) {
+        for (ModelSlot* slot : {treeSlot, chainSlot}) {
+            delete slot->root;
+            slot->root = nullptr;
+        }
+        std::fprintf(stderr, "recursion depth %d ran out of memory; back to depth 1\n",
+                     recursionDepth);
+        recursionDepth = 1;
+        treeSlot->root = buildTreeModel(recursionDepth);
+        chainSlot->root = buildChainModel(recursionDepth);
+    }
+}
+
 // Moves to `depth` and rebuilds, unless the new models would not fit into memory or their
-// allocation fails; then the depth and both models stay exactly as they were.
+// allocation fails; then the depth and both models stay exactly as they were. A depth no
+// deeper than the present one is always taken: when its models do not fit beside the present
+// ones, the present ones, which are at least as large, go first.
 void changeRecursionDepth(int depth) {
     const int previous = recursionDepth;
     try {
-        const std::uint64_t need = recursiveModelsFootprint(depth);
+        const std::uint64_t need = memoryNeededAtDepth(depth);
         const std::uint64_t obtainable = obtainableMemory();
-        if (!fitsInMemory(need, obtainable)) {
+        if (fitsInMemory(need, obtainable)) {
+            recursionDepth = depth;
+            rebuildRecursiveModels();
+        } else if (depth <= previous) {
+            recursionDepth = depth;
+            replaceRecursiveModelsInPlace();
+        } else {
             std::fprintf(stderr,
                          "recursion depth %d needs %s but %s is available; staying at depth %d\n",
                          depth, describeSize(need).c_str(),
                          describeSize(usableMemory(obtainable)).c_str(), previous);
-            return;
         }
-        recursionDepth = depth;
-        rebuildRecursiveModels();
     } catch (const std::bad_alloc&) {
         recursionDepth = previous;
         std::fprintf(stderr, "recursion depth %d ran out of memory; staying at depth %d\n", depth,

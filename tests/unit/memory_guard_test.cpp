@@ -84,19 +84,26 @@ TEST(MemoryGuard, AbsurdDepthsSaturateAndNeverFit) {
     EXPECT_EQ(recursiveModelsFootprint(-5), recursiveModelsFootprint(1));
 }
 
-TEST(MemoryGuard, HeadroomIsAnEighthAndAtLeast64MiB) {
+TEST(MemoryGuard, HeadroomIsAnEighthAtLeast64MiBButNeverAQuarterOfSmallLimits) {
     const std::uint64_t gib = 1024 * mebibyte;
     EXPECT_TRUE(fitsInMemory(7 * gib, 8 * gib));
     EXPECT_FALSE(fitsInMemory(7 * gib + 1, 8 * gib));
-    EXPECT_TRUE(fitsInMemory(36 * mebibyte, 100 * mebibyte));
-    EXPECT_FALSE(fitsInMemory(37 * mebibyte, 100 * mebibyte));
-    EXPECT_FALSE(fitsInMemory(1, 10 * mebibyte));
+    EXPECT_TRUE(fitsInMemory(236 * mebibyte, 300 * mebibyte));
+    EXPECT_FALSE(fitsInMemory(236 * mebibyte + 1, 300 * mebibyte));
+    // What a 512 MiB limit leaves beside the GL driver: small depths must still fit.
+    EXPECT_TRUE(fitsInMemory(30 * mebibyte, 40 * mebibyte));
+    EXPECT_FALSE(fitsInMemory(30 * mebibyte + 1, 40 * mebibyte));
+    EXPECT_TRUE(fitsInMemory(memoryNeededAtDepth(4), 40 * mebibyte));
 }
 
-TEST(MemoryGuard, SizesAreDescribedRoughly) {
+TEST(MemoryGuard, SizesAreDescribedRoughlyButNeverAsZero) {
     EXPECT_EQ(describeSize(26ull * 1024 * mebibyte + 3), "about 26 GiB");
     EXPECT_EQ(describeSize(1536 * mebibyte), "about 1.5 GiB");
     EXPECT_EQ(describeSize(300 * mebibyte), "about 300 MiB");
+    EXPECT_EQ(describeSize(mebibyte - 1), "about 1024 KiB");
+    EXPECT_EQ(describeSize(12 * 1024 + 100), "about 12 KiB");
+    EXPECT_EQ(describeSize(640), "640 bytes");
+    EXPECT_EQ(describeSize(0), "0 bytes");
 }
 
 TEST(MemoryGuard, ReadsProcAndControlGroupFiles) {
@@ -120,13 +127,14 @@ TEST(MemoryGuard, ObtainableMemoryHonoursTheAddressSpaceLimit) {
     EXPECT_EXIT(
         {
             limitAddressSpace(200 * mebibyte);
-            const std::uint64_t room = obtainableMemory();
+            // What is free in the heap can be reused under the limit, and counts too.
+            const std::uint64_t room = obtainableMemory() - mallinfo2().fordblks;
             std::exit(room <= 200 * mebibyte && room > 150 * mebibyte ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(MemoryGuard, DepthKeysStopAtTheDeepestDepthThatFits) {
+TEST(MemoryGuard, DepthKeysStopAtTheDeepestDepthThatFitsAndCanAlwaysGoBackDown) {
     if (underAddressSanitizer) {
         GTEST_SKIP() << "the sanitizer needs an unlimited address space";
     }
@@ -139,18 +147,27 @@ TEST(MemoryGuard, DepthKeysStopAtTheDeepestDepthThatFits) {
                 onKeyboard('+', 0, 0);
             }
             const int reached = recursionDepth;
-            const bool modelsMatch = nodeCount(treeSlot->root) == (1u << reached) - 1 &&
-                                     nodeCount(chainSlot->root) == 1u + reached;
+            const auto modelsMatch = [] {
+                return nodeCount(treeSlot->root) == (1u << recursionDepth) - 1 &&
+                       nodeCount(chainSlot->root) == 1u + recursionDepth;
+            };
+            bool ok = modelsMatch() && reached > 10;
             // The next depth would not have fitted in what was left with this one built.
-            const bool deepest =
-                !fitsInMemory(recursiveModelsFootprint(reached + 1), obtainableMemory()) &&
-                reached > 10;
+            ok = ok && !fitsInMemory(memoryNeededAtDepth(reached + 1), obtainableMemory());
             std::fprintf(stderr, "reached depth %d\n", reached);
-            std::exit(modelsMatch && deepest ? 0 : 1);
+            // Every "-" is taken, all the way down, also when the smaller models would not fit
+            // beside the present ones: with the limit lowered to what is in use now, none would.
+            limitAddressSpace(0);
+            for (int depth = reached - 1; depth >= 1; --depth) {
+                onKeyboard('-', 0, 0);
+                ok = ok && recursionDepth == depth && modelsMatch();
+            }
+            std::exit(ok ? 0 : 1);
         },
         ::testing::ExitedWithCode(0),
-        ::testing::ContainsRegex("recursion depth [0-9]+ needs about [0-9.]+ [MG]iB but about "
-                                 "[0-9.]+ [MG]iB is available; staying at depth [0-9]+\n"));
+        ::testing::ContainsRegex("recursion depth [0-9]+ needs about [0-9.]+ [KMG]iB but about "
+                                 "[0-9.]+ [KMG]iB is available; staying at depth [0-9]+\n"
+                                 "reached depth [0-9]+\n$"));
 }
 
 }  // namespace
