@@ -206,6 +206,10 @@ void glClear(GLbitfield mask) {
     record("glClear", {double(mask)});
 }
 
+void glFinish() {
+    record("glFinish", {});
+}
+
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
     record("glLightfv", {double(light), double(pname), params[0], params[1], params[2], params[3]});
 }

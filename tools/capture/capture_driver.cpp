@@ -1,5 +1,7 @@
 #include "tools/capture/capture_driver.h"
 
+#include <GL/gl.h>
+
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
 
@@ -26,6 +28,9 @@ void drawFrames(int frames) {
     for (int i = 0; i < frames; ++i) {
         onIdle();
         drawFrame();
+        // Nothing is shown, so nothing would ever wait for the renderer: without this, every
+        // frame's work would queue up in it, and memory grow with the number of frames.
+        glFinish();
     }
 }
 

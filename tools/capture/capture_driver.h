@@ -18,8 +18,8 @@ void runScript(const std::string& keys, int frames);
 void playKeys(const std::string& keys);
 
 // `frames` times: the idle callback, then a frame drawn into the back buffer, as the viewer's
-// main loop alternates them. With 0 frames one frame is drawn and nothing is stepped. The
-// buffers are never swapped.
+// main loop alternates them, each finished before the next. With 0 frames one frame is drawn
+// and nothing is stepped. The buffers are never swapped.
 void drawFrames(int frames);
 
 }  // namespace capture
