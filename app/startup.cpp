@@ -6,6 +6,7 @@
 
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
+#include "app/leak_check.h"
 #include "app/model_catalogue.h"
 
 namespace {
@@ -50,4 +51,7 @@ void openWindow(int* argc, char** argv) {
     glutDisplayFunc(onDisplay);
     glutKeyboardFunc(onKeyboard);
     glutIdleFunc(onIdle);
+
+    // After the GL driver is loaded, so the leak check can see what it holds.
+    prepareLeakCheck();
 }

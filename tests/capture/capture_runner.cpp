@@ -29,7 +29,7 @@ CaptureRun runCapture(const std::vector<std::string>& args, const std::string& d
     options.path = SCENE_CAPTURE_EXECUTABLE;
     options.args = args;
     options.environment = {{"DISPLAY", display},
-                           extended("ASAN_OPTIONS", "detect_leaks=0:exitcode=66"),
+                           extended("ASAN_OPTIONS", "exitcode=66"),
                            extended("UBSAN_OPTIONS", "exitcode=66")};
     options.logPath = logPath;
 

@@ -52,7 +52,7 @@ TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {
     LaunchOptions launch;
     launch.path = SCENE_VIEWER_EXECUTABLE;
     launch.environment = {{"DISPLAY", server->display()},
-                          {"ASAN_OPTIONS", "detect_leaks=0:exitcode=66"}};
+                          {"ASAN_OPTIONS", "exitcode=66"}};
     launch.logPath = "ServerGone.viewer.log";
     ChildProcess viewer(launch);
     // Long enough to have opened its window and drawn many frames.

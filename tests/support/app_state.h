@@ -8,9 +8,6 @@
 
 #include <cstddef>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 // Puts the application's globals back to their state before start-up, freeing whatever an
 // earlier test built, and gives the recording double a fresh context.
@@ -33,14 +30,6 @@ inline void buildSceneAtDepth(int depth) {
             break;  // refused: the caller's checks of the models then fail
         }
     }
-}
-
-// For death tests that end the process: the models are left allocated at exit on purpose, so
-// what is allocated from here on is not reported as a leak.
-inline void allocateWithoutLeakReports() {
-#if defined(__SANITIZE_ADDRESS__)
-    __lsan_disable();
-#endif
 }
 
 // The n-th model of the catalogue, counting from 0.

@@ -53,7 +53,6 @@ TEST_F(Keyboard, EscapeExitsWithStatusOneThroughTheExitHandlers) {
     EXPECT_EXIT(
         {
             resetApplication();
-            allocateWithoutLeakReports();
             buildScene();
             std::atexit([] { std::fputs("exit handlers ran\n", stderr); });
             press(27);

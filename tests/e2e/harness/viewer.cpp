@@ -75,7 +75,7 @@ std::vector<std::pair<std::string, std::string>> viewerEnvironment(const std::st
         return std::pair<std::string, std::string>(name, base.empty() ? extra : base + ":" + extra);
     };
     return {{"DISPLAY", display},
-            extend("ASAN_OPTIONS", "detect_leaks=0:exitcode=66"),
+            extend("ASAN_OPTIONS", "exitcode=66"),
             extend("UBSAN_OPTIONS", "exitcode=66")};
 }
 
