@@ -139,6 +139,9 @@ TEST_F(Catalogue, FigureArmsPointOutwardsAndSwingInTheFrontPlane) {
         expectNear(origin(world), arm.shoulder, placement);
         expectNear(axis(world, {0, 0, 1}), arm.along, placement);
         expectNear(axis(world, {0, 1, 0}), arm.swingAxis, placement);
+        // The shoulders turn by the stored 1.570796, a hair short of a quarter turn, which
+        // leaves the arm tilted by cos(1.570796); pi/2 would leave about 6e-17.
+        EXPECT_NEAR(axis(world, {0, 0, 1}).z, 3.2679489e-7, 1e-13);
     }
     delete figure;
 }
