@@ -93,8 +93,10 @@ TEST(CaptureOptions, FramesMustBeAPlainNumberFromZeroToTheLimit) {
     EXPECT_EQ(parseFrames("0"), 0);
     EXPECT_EQ(parseFrames("007"), 7);
     EXPECT_EQ(parseFrames("1000000"), maxFrames);
+    EXPECT_EQ(parseFrames("00000001000000"), maxFrames) << "leading zeros do not count";
+    EXPECT_EQ(parseFrames("0000000000"), 0);
     for (const char* bad : {"", "-1", "+5", " 5", "5 ", "1e3", "0x10", "2.5", "1000001",
-                            "99999999999999999999", "ten"}) {
+                            "00000001000001", "99999999999999999999", "ten"}) {
         EXPECT_FALSE(parseFrames(bad).has_value()) << '"' << bad << '"';
         const std::string error = refusal({"--frames", bad, "--output", "a.png"});
         EXPECT_NE(error.find("--frames"), std::string::npos) << error;

@@ -1,5 +1,6 @@
 #include "tools/capture/capture_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -43,16 +44,17 @@ std::string checkKeys(const std::string& keys) {
 }
 
 std::optional<int> parseFrames(const std::string& text) {
-    if (text.empty() || text.size() > 7) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
+    // Leading zeros do not count: "0001000000" is a million. Of "000" the last zero stays.
+    const std::size_t start = std::min(text.find_first_not_of('0'), text.size() - 1);
+    if (text.size() - start > 7) {
+        return std::nullopt;
     }
     int value = 0;
-    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, problem] =
+        std::from_chars(text.data() + start, text.data() + text.size(), value);
     if (problem != std::errc() || end != text.data() + text.size() || value > maxFrames) {
         return std::nullopt;
     }

@@ -35,7 +35,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 // of the viewer except Escape, which would end the program before anything is written.
 std::string checkKeys(const std::string& keys);
 
-// The value of --frames: a plain decimal number from 0 to maxFrames.
+// The value of --frames: a plain decimal number from 0 to maxFrames, leading zeros allowed.
 std::optional<int> parseFrames(const std::string& text);
 
 std::string helpText();
