@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "capture_runner.h"
+#include "harness/x_server.h"
 
 namespace capture {
 namespace {
@@ -92,6 +96,54 @@ TEST_F(CaptureCommand, AnOutputThatCannotBeWrittenIsFoundBeforeTheDisplayIsNeede
     ASSERT_TRUE(folder.status) << folder.describe();
     EXPECT_EQ(folder.status->code, 1);
     EXPECT_NE(folder.log.find("it is a folder"), std::string::npos) << folder.log;
+}
+
+// The runs that get as far as drawing, on an X server of their own.
+class CaptureOnADisplay : public CaptureCommand {
+  protected:
+    static void SetUpTestSuite() {
+        try {
+            server_ = e2e::XServer::startOrAttach("xvfb-" + std::to_string(getpid()) + ".log");
+        } catch (const std::exception& problem) {
+            serverProblem_ = problem.what();
+        }
+    }
+    static void TearDownTestSuite() { server_.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(server_) << serverProblem_;
+        CaptureCommand::SetUp();
+    }
+
+    static std::unique_ptr<e2e::XServer> server_;
+    static std::string serverProblem_;
+};
+
+std::unique_ptr<e2e::XServer> CaptureOnADisplay::server_;
+std::string CaptureOnADisplay::serverProblem_;
+
+TEST_F(CaptureOnADisplay, ARunEndedWhileItDrawsLeavesNothingBehind) {
+    // A million frames take many minutes: the run is still drawing when it is terminated.
+    const CaptureRun ended =
+        runCapture({"--frames", "1000000", "--output", target()}, server_->display(),
+                   "ended-" + std::to_string(getpid()) + ".log", std::chrono::seconds(3));
+    EXPECT_FALSE(ended.status) << ended.describe();
+    EXPECT_EQ(filesIn(folder_), std::vector<std::string>{"out.png"});
+    std::ifstream old(target());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "older picture");
+}
+
+TEST_F(CaptureOnADisplay, AFullDeviceIsWrittenIntoAndTheSystemsReasonSaid) {
+    const std::string full = folder_ + "/full";
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "cannot make a copy of /dev/full here";
+    }
+    const CaptureRun result = run({"--output", full}, server_->display());
+    ASSERT_TRUE(result.status) << result.describe();
+    EXPECT_EQ(result.status->code, 1);
+    // Its first line: a sanitizer build may add its own report below.
+    EXPECT_EQ(result.log.substr(0, result.log.find('\n')),
+              "scene-capture: cannot write " + full + ": No space left on device");
+    EXPECT_TRUE(fs::is_character_file(full));
 }
 
 }  // namespace

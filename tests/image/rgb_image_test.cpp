@@ -1,8 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -157,10 +158,7 @@ TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
     std::string error;
     std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
     ASSERT_TRUE(pending) << error;
-    EXPECT_FALSE(fs::exists(path("out.png")));
-    EXPECT_TRUE(fs::exists(pending->temporaryPath()));
-    EXPECT_EQ(fs::path(pending->temporaryPath()).parent_path(), folder_)
-        << "the temporary file lies beside the target, so that rename replaces it in place";
+    EXPECT_TRUE(entries().empty()) << "nothing is made before the picture is ready";
 
     const RgbImage image = gradient(8, 8);
     ASSERT_TRUE(pending->commit(image, error)) << error;
@@ -171,18 +169,61 @@ TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
     EXPECT_FALSE(pending->commit(image, error)) << "a pending file is written once";
 }
 
-TEST_F(PngFiles, CommittingReplacesAnOlderFileWithTheUsualPermissions) {
-    std::ofstream(path("out.png")) << "old";
+TEST_F(PngFiles, AReplacedFileKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes) {
+    std::ofstream(path("private.png")) << "old";
+    fs::permissions(path("private.png"), fs::perms::owner_read | fs::perms::owner_write);
+    std::ofstream(path("shared.png")) << "old";
+    fs::create_hard_link(path("shared.png"), path("twin.png"));
+    fs::create_symlink("private.png", path("link.png"));
+    fs::create_symlink("new.png", path("dangling.png"));
+    const std::string longest = path(std::string(255, 'n'));  // the longest name a folder takes
     const mode_t mask = umask(022);
     std::string error;
-    std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
-    ASSERT_TRUE(pending) << error;
-    ASSERT_TRUE(pending->commit(gradient(3, 3), error)) << error;
+    for (const std::string& name :
+         {path("link.png"), path("twin.png"), path("dangling.png"), path("plain.png"), longest}) {
+        EXPECT_TRUE(savePng(gradient(3, 3), name, error)) << error;
+    }
     umask(mask);
-    EXPECT_TRUE(readPng(path("out.png"), error)) << error;
-    EXPECT_EQ(fs::status(path("out.png")).permissions(),
+    // Links are followed and stay links; the hard-linked file is the same file under both names.
+    EXPECT_TRUE(fs::is_symlink(path("link.png")) && fs::is_symlink(path("dangling.png")));
+    for (const char* name : {"private.png", "shared.png", "new.png"}) {
+        EXPECT_EQ(readPng(path(name), error), gradient(3, 3)) << name << ": " << error;
+    }
+    EXPECT_EQ(fs::hard_link_count(path("shared.png")), 2u);
+    EXPECT_EQ(fs::status(path("private.png")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(path("plain.png")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::others_read);
+    EXPECT_EQ(entries().size(), 8u) << "no temporary file is left";
+}
+
+// Written straight into, never replaced: nothing but a regular file is ever renamed over.
+TEST_F(PngFiles, PipesAndStandardOutputAreWrittenAsStreams) {
+    const RgbImage image = gradient(4, 4);
+    std::string error;
+    // The reader is there first; the small picture fits into the pipe.
+    ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+    const int reader = open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_TRUE(savePng(image, path("pipe"), error)) << error;
+    // Standard output, for a moment a file.
+    std::fflush(stdout);
+    const int savedOutput = dup(STDOUT_FILENO);
+    const int file = open(path("stdout.png").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    dup2(file, STDOUT_FILENO);
+    const bool toStandardOutput = savePng(image, "-", error);
+    dup2(savedOutput, STDOUT_FILENO);
+    close(savedOutput);
+    close(file);
+    ASSERT_TRUE(toStandardOutput) << error;
+    EXPECT_EQ(readPng(path("stdout.png"), error), image) << error;
+
+    std::vector<char> piped(4096);
+    piped.resize(static_cast<std::size_t>(std::max<ssize_t>(read(reader, piped.data(), 4096), 0)));
+    close(reader);
+    std::ofstream(path("piped.png")).write(piped.data(), std::ssize(piped));
+    EXPECT_EQ(readPng(path("piped.png"), error), image) << error;
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
 }
 
 TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
@@ -202,24 +243,6 @@ TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
     EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
     std::ifstream old(path("out.png"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
-}
-
-TEST_F(PngFiles, APendingPictureIsRemovedWhenTheProcessExitsFirst) {
-    const std::string target = path("out.png");
-    // A child process prepares the file and leaves through exit(), as GLUT does on a fatal
-    // error, without committing or destroying it.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::string error;
-        static std::optional<PendingPng> pending = PendingPng::prepare(target, error);
-        std::exit(pending && fs::exists(pending->temporaryPath()) ? 0 : 3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(PngFiles, AFolderThatCannotTakeTheFileIsFoundBeforeAnyWork) {

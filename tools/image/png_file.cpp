@@ -1,16 +1,18 @@
 #include "tools/image/png_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <png.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
-#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,36 +20,12 @@ namespace {
 // us allocate gigabytes.
 constexpr png_uint_32 maxReadSide = 16384;
 
-// Temporary files not yet committed, removed at exit. Allocated once and never freed, so it
-// is still there while the exit handlers run.
-std::vector<std::string>& pendingFiles() {
-    static auto* files = new std::vector<std::string>;
-    return *files;
-}
-
-void removePendingFiles() {
-    for (const std::string& path : pendingFiles()) {
-        unlink(path.c_str());
-    }
-    pendingFiles().clear();
-}
-
-void forget(const std::string& path) {
-    auto& files = pendingFiles();
-    files.erase(std::remove(files.begin(), files.end(), path), files.end());
-}
-
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The picture as palette indices and an RGB palette, when it has at most 256 colours.
@@ -70,9 +48,8 @@ bool buildPalette(const RgbImage& image, std::vector<std::uint8_t>& indices,
     return true;
 }
 
-}  // namespace
-
-bool writePng(const RgbImage& image, std::FILE* file, std::string& error) {
+// The picture as a PNG file's bytes.
+bool encodePng(const RgbImage& image, std::vector<std::uint8_t>& bytes, std::string& error) {
     if (image.empty()) {
         error = "the picture is empty or its pixels do not match its size";
         return false;
@@ -87,21 +64,230 @@ bool writePng(const RgbImage& image, std::FILE* file, std::string& error) {
     std::vector<std::uint8_t> indices;
     std::vector<std::uint8_t> palette;
     const bool mapped = buildPalette(image, indices, palette);
-    int written = 0;
-    if (mapped) {
-        png.format = PNG_FORMAT_RGB_COLORMAP;
-        png.colormap_entries = static_cast<png_uint_32>(palette.size() / 3);
-        written = png_image_write_to_stdio(&png, file, 0, indices.data(), 0, palette.data());
-    } else {
-        png.format = PNG_FORMAT_RGB;
-        written = png_image_write_to_stdio(&png, file, 0, image.bytes().data(), 0, nullptr);
-    }
-    if (written == 0) {
+    png.format = mapped ? PNG_FORMAT_RGB_COLORMAP : PNG_FORMAT_RGB;
+    png.colormap_entries = static_cast<png_uint_32>(palette.size() / 3);
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
+    bytes.resize(size);
+    if (png_image_write_to_memory(&png, bytes.data(), &size, 0,
+                                  mapped ? indices.data() : image.bytes().data(), 0,
+                                  mapped ? palette.data() : nullptr) == 0) {
         error = png.message;
         png_image_free(&png);
         return false;
     }
-    if (std::fflush(file) != 0 || std::ferror(file) != 0) {
+    bytes.resize(size);
+    return true;
+}
+
+// Writes all of `bytes` to `fd`. Returns 0, or the system's error number.
+int writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// How a target is written, and where.
+struct Destination {
+    enum Kind { standardOutput, stream, newFile, replaced, inPlace } kind = newFile;
+    std::string path;  // the file itself, its links followed
+    struct stat info {};
+};
+
+// The name that `path` leads to through symbolic links, none of which leads to anything yet.
+bool lastLinkTarget(std::string& path, std::string& error) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat link {};
+        if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+            return true;
+        }
+        std::string to(PATH_MAX, '\0');
+        const ssize_t length = readlink(path.c_str(), to.data(), to.size());
+        if (length < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        to.resize(static_cast<std::size_t>(length));
+        path = to.starts_with('/') ? to : folderOf(path) + "/" + to;
+    }
+    error = std::strerror(ELOOP);
+    return false;
+}
+
+// Where `target` leads now and how it is written; nothing, with the reason, when it cannot be.
+std::optional<Destination> destinationOf(const std::string& target, std::string& error) {
+    Destination to;
+    to.path = target;
+    if (target == "-") {
+        to.kind = Destination::standardOutput;
+        return to;
+    }
+    if (stat(target.c_str(), &to.info) != 0) {
+        if (errno != ENOENT) {
+            error = std::strerror(errno);
+            return std::nullopt;
+        }
+        if (!lastLinkTarget(to.path, error)) {
+            return std::nullopt;
+        }
+        return to;
+    }
+    if (S_ISDIR(to.info.st_mode)) {
+        error = "it is a folder";
+        return std::nullopt;
+    }
+    if (S_ISFIFO(to.info.st_mode) || S_ISCHR(to.info.st_mode)) {
+        to.kind = Destination::stream;
+        return to;
+    }
+    if (!S_ISREG(to.info.st_mode)) {
+        error = "it is not a regular file, a pipe or a character device";
+        return std::nullopt;
+    }
+    struct stat link {};
+    if (lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* real = realpath(target.c_str(), nullptr);
+        struct stat found {};
+        const bool same = real != nullptr && stat(real, &found) == 0 &&
+                          found.st_dev == to.info.st_dev && found.st_ino == to.info.st_ino;
+        if (same) {
+            to.path = real;
+        }
+        std::free(real);
+        if (!same) {
+            error = "cannot tell which file its link leads to";
+            return std::nullopt;
+        }
+    }
+    to.kind = to.info.st_nlink > 1 ? Destination::inPlace : Destination::replaced;
+    return to;
+}
+
+// Holds back the signals that end a process while a file is being written, so that none
+// leaves a temporary or half-written file behind; they arrive once the writing is over. The
+// signals of the process's own faults stay as they are.
+class SignalsHeldBack {
+  public:
+    SignalsHeldBack() {
+        sigset_t held;
+        sigfillset(&held);
+        for (const int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) {
+            sigdelset(&held, fault);
+        }
+        pthread_sigmask(SIG_BLOCK, &held, &before_);
+    }
+    ~SignalsHeldBack() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    SignalsHeldBack(const SignalsHeldBack&) = delete;
+    SignalsHeldBack& operator=(const SignalsHeldBack&) = delete;
+
+  private:
+    sigset_t before_;
+};
+
+// Writes `bytes` into the device, pipe or standard output `to`. Returns 0 or an error number.
+int writeStream(const Destination& to, const std::vector<std::uint8_t>& bytes) {
+    if (to.kind == Destination::standardOutput) {
+        return writeAll(STDOUT_FILENO, bytes);
+    }
+    const int fd = open(to.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return errno;
+    }
+    int problem = writeAll(fd, bytes);
+    if (close(fd) != 0 && problem == 0) {
+        problem = errno;
+    }
+    return problem;
+}
+
+// Rewrites the regular file `to` in place with `bytes`, its room reserved before a byte of it
+// changes. Returns 0 or an error number.
+int rewriteInPlace(const Destination& to, const std::vector<std::uint8_t>& bytes) {
+    const int fd = open(to.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return errno;
+    }
+    const auto size = static_cast<off_t>(bytes.size());
+    int problem = posix_fallocate(fd, 0, size);
+    if (problem != 0 && ftruncate(fd, to.info.st_size) != 0) {
+        // The room was not found; the file's length is put back should it have grown.
+    }
+    if (problem == 0) {
+        problem = writeAll(fd, bytes);
+    }
+    if (problem == 0 && (ftruncate(fd, size) != 0 || fsync(fd) != 0)) {
+        problem = errno;
+    }
+    if (close(fd) != 0 && problem == 0) {
+        problem = errno;
+    }
+    return problem;
+}
+
+// A new, private file beside `target`, under a short name of fixed length, so that any
+// folder that takes the target's name takes this one too. Returns its descriptor, or -1.
+int makeTemporary(const std::string& target, std::string& temporary) {
+    temporary = folderOf(target) + "/.png-XXXXXX";
+    return mkstemp(temporary.data());
+}
+
+// Writes `bytes` to a new file beside `to` and renames it over `to`; a file replaced passes on
+// its permissions, owner and group. Returns 0 or an error number.
+int replaceByRename(const Destination& to, const std::vector<std::uint8_t>& bytes) {
+    std::string temporary;
+    const int fd = makeTemporary(to.path, temporary);
+    if (fd < 0) {
+        return errno;
+    }
+    mode_t mode = 0;
+    if (to.kind == Destination::replaced) {
+        if (fchown(fd, to.info.st_uid, to.info.st_gid) != 0) {
+            // Only a privileged process may give a file away; the new one is then ours.
+        }
+        mode = to.info.st_mode & 07777;
+    } else {
+        // mkstemp makes the file private; give it the permissions a new file normally gets.
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    int problem = fchmod(fd, mode) != 0 ? errno : writeAll(fd, bytes);
+    if (problem == 0 && fsync(fd) != 0) {
+        problem = errno;
+    }
+    if (close(fd) != 0 && problem == 0) {
+        problem = errno;
+    }
+    if (problem == 0 && std::rename(temporary.c_str(), to.path.c_str()) != 0) {
+        problem = errno;
+    }
+    if (problem != 0) {
+        unlink(temporary.c_str());
+    }
+    return problem;
+}
+
+std::string nameOf(const std::string& target) {
+    return target == "-" ? "standard output" : target;
+}
+
+}  // namespace
+
+bool writePng(const RgbImage& image, std::FILE* file, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!encodePng(image, bytes, error)) {
+        return false;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+        std::fflush(file) != 0) {
+        // fwrite and fflush leave the system's reason in errno.
         error = std::strerror(errno);
         return false;
     }
@@ -134,88 +320,65 @@ std::optional<RgbImage> readPng(const std::string& path, std::string& error) {
 }
 
 std::optional<PendingPng> PendingPng::prepare(const std::string& target, std::string& error) {
-    struct stat info {};
-    if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = "cannot write " + target + ": it is a folder";
+    std::string why;
+    const std::optional<Destination> to = destinationOf(target, why);
+    int problem = 0;
+    if (to && to->kind == Destination::standardOutput) {
+        const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+        problem = flags < 0 || (flags & O_ACCMODE) == O_RDONLY ? EBADF : 0;
+    } else if (to && (to->kind == Destination::stream || to->kind == Destination::inPlace)) {
+        if (faccessat(AT_FDCWD, to->path.c_str(), W_OK, AT_EACCESS) != 0) {
+            problem = errno;
+        }
+    } else if (to) {
+        // The folder must take a new file: one is made and at once removed again.
+        const SignalsHeldBack held;
+        std::string temporary;
+        const int fd = makeTemporary(to->path, temporary);
+        problem = fd < 0 ? errno : 0;
+        if (fd >= 0) {
+            close(fd);
+            unlink(temporary.c_str());
+        }
+    }
+    if (!to || problem != 0) {
+        error = "cannot write " + nameOf(target) + ": " + (to ? std::strerror(problem) : why);
         return std::nullopt;
     }
-    std::string temporary = folderOf(target) + "/." + baseName(target) + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = "cannot write " + target + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    // mkstemp makes the file private; give it the permissions a new file normally gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, static_cast<mode_t>(0666 & ~mask));
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        error = "cannot write " + target + ": " + std::strerror(errno);
-        close(fd);
-        unlink(temporary.c_str());
-        return std::nullopt;
-    }
-    static const bool registered = std::atexit(removePendingFiles) == 0;
-    (void)registered;
-    pendingFiles().push_back(temporary);
-    return PendingPng(target, std::move(temporary), file);
-}
-
-PendingPng::PendingPng(std::string target, std::string temporary, std::FILE* file)
-    : target_(std::move(target)), temporary_(std::move(temporary)), file_(file) {}
-
-PendingPng::PendingPng(PendingPng&& other) noexcept
-    : target_(std::move(other.target_)),
-      temporary_(std::move(other.temporary_)),
-      file_(std::exchange(other.file_, nullptr)) {
-    other.temporary_.clear();
-}
-
-PendingPng::~PendingPng() {
-    discard();
-}
-
-void PendingPng::discard() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        unlink(temporary_.c_str());
-        forget(temporary_);
-        temporary_.clear();
-    }
+    return PendingPng(target);
 }
 
 bool PendingPng::commit(const RgbImage& image, std::string& error) {
-    if (file_ == nullptr) {
-        error = "cannot write " + target_ + ": already written";
+    if (written_) {
+        error = "cannot write " + nameOf(target_) + ": already written";
         return false;
     }
+    std::vector<std::uint8_t> bytes;
     std::string why;
-    bool written = writePng(image, file_, why);
-    if (written && fsync(fileno(file_)) != 0) {
-        why = std::strerror(errno);
-        written = false;
-    }
-    const int closed = std::fclose(file_);
-    file_ = nullptr;
-    if (written && closed != 0) {
-        why = std::strerror(errno);
-        written = false;
-    }
-    if (written && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        why = std::strerror(errno);
-        written = false;
-    }
-    if (!written) {
-        error = "cannot write " + target_ + ": " + why;
-        discard();
+    if (!encodePng(image, bytes, why)) {
+        error = "cannot write " + nameOf(target_) + ": " + why;
         return false;
     }
-    forget(temporary_);
-    temporary_.clear();
+    // The target is looked at again: it may have changed while the picture was made.
+    const std::optional<Destination> to = destinationOf(target_, why);
+    if (!to) {
+        error = "cannot write " + nameOf(target_) + ": " + why;
+        return false;
+    }
+    int problem = 0;
+    if (to->kind == Destination::standardOutput || to->kind == Destination::stream) {
+        // Signals are not held back here: a pipe that nobody reads may block for good.
+        problem = writeStream(*to, bytes);
+    } else {
+        const SignalsHeldBack held;
+        problem = to->kind == Destination::inPlace ? rewriteInPlace(*to, bytes)
+                                                   : replaceByRename(*to, bytes);
+    }
+    if (problem != 0) {
+        error = "cannot write " + nameOf(target_) + ": " + std::strerror(problem);
+        return false;
+    }
+    written_ = true;
     return true;
 }
 

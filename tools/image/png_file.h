@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tools/image/rgb_image.h"
 
@@ -14,32 +15,31 @@ bool writePng(const RgbImage& image, std::FILE* file, std::string& error);
 // On failure `error` names the file and the problem.
 std::optional<RgbImage> readPng(const std::string& path, std::string& error);
 
-// A PNG file that appears under its name only once it has been written completely. prepare()
-// creates a temporary file beside the target, so that a target that cannot be written is
-// found before any work is done; commit() writes the picture into it and renames it over the
-// target. A file that is not committed is removed, also when the process ends through exit().
+// A PNG written to a path as a whole or not at all. prepare() finds, before any work is done,
+// what cannot be written (a folder is tried with a file made and removed at once); commit()
+// writes the picture. The target decides how:
+// - a regular file, or a name not taken yet: the picture goes to a temporary file beside it,
+//   created only then and renamed over the target once complete. A replaced file keeps its
+//   permissions, and its owner and group where the process may set them. A file with more
+//   than one hard link is rewritten in place instead, so that all its names keep naming it; its
+//   room is reserved first, so that a full disk leaves it as it was.
+// - a symbolic link: its target is written as above, also one not there yet; the link stays.
+// - a pipe or a character device, or "-" for standard output: the picture is written straight
+//   into it.
+// A folder, a block device or a socket is refused. Signals that would end the process wait
+// while a file is being written, so that an interrupted run leaves nothing behind.
 class PendingPng {
   public:
-    // Nothing when the target's folder cannot be written or the target is a folder; `error`
-    // then says why.
+    // Nothing when the target cannot be written; `error` then says why.
     static std::optional<PendingPng> prepare(const std::string& target, std::string& error);
 
-    PendingPng(PendingPng&& other) noexcept;
-    PendingPng& operator=(PendingPng&&) = delete;
-    PendingPng(const PendingPng&) = delete;
-    PendingPng& operator=(const PendingPng&) = delete;
-    ~PendingPng();
-
-    const std::string& temporaryPath() const { return temporary_; }
     bool commit(const RgbImage& image, std::string& error);
 
   private:
-    PendingPng(std::string target, std::string temporary, std::FILE* file);
-    void discard();
+    explicit PendingPng(std::string target) : target_(std::move(target)) {}
 
     std::string target_;
-    std::string temporary_;
-    std::FILE* file_ = nullptr;
+    bool written_ = false;
 };
 
 // prepare() and commit() in one: `image` written to `path` as a whole or not at all.
