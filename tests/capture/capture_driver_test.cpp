@@ -40,8 +40,7 @@ TEST_F(CaptureDriver, EachFrameStepsTheModelOnceAndIsDrawnAndFinishedBeforeTheNe
     // never queue up in it.
     std::vector<std::string> frameEdges;
     for (const gl_double::Call& call : gl_double::calls()) {
-        if (call.name == "glutPostRedisplay" || call.name == "glClear" ||
-            call.name == "glFinish") {
+        if (call.name == "glutPostRedisplay" || call.name == "glClear" || call.name == "glFinish") {
             frameEdges.push_back(call.name);
         }
     }
