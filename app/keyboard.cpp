@@ -1,16 +1,14 @@
 #include "app/keyboard.h"
 
-#include <cstdlib>
-
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/model_catalogue.h"
+#include "app/platform.h"
 
 void onKeyboard(unsigned char key, int, int) {
     switch (key) {
         case 27:
-            // Through the normal exit path, so the at-exit handlers run.
-            std::exit(1);
+            endViewer(1);
         case ' ':
             toggleAnimation();
             break;

@@ -6,7 +6,7 @@
 
 // Every "+" doubles the tree model, so a few dozen presses would exhaust memory. Before a
 // depth change rebuilds the chain and tree models, the depth keys ask here whether the new
-// models fit into what the process can still get.
+// models fit into what the process can still get (obtainableMemory, in platform.h).
 
 // Bytes that the chain and tree models of this depth take on the heap: their node counts times
 // each node's allocation and list entry as the allocator rounds them. Saturates rather than
@@ -21,12 +21,6 @@ std::uint64_t drawingReserve(int depth);
 // What a change to this depth must find room for: the new models, and the drawing of the tree
 // model, which may come on screen at any time.
 std::uint64_t memoryNeededAtDepth(int depth);
-
-// Bytes that the process can still allocate: the least of the available physical memory, the
-// room left under its control groups' memory limits, and the room left under its address-space
-// and data-size limits; plus what is free inside its own heap, which it can reuse under any of
-// them.
-std::uint64_t obtainableMemory();
 
 // What of `obtainable` the models may take: the rest is headroom for everything else the
 // process does. The headroom is an eighth, at least 64 MiB, but never more than a quarter, so

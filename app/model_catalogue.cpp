@@ -8,6 +8,7 @@
 
 #include "app/camera.h"
 #include "app/memory_guard.h"
+#include "app/platform.h"
 #include "scene/ball.h"
 #include "scene/ball_tree.h"
 #include "scene/limb.h"

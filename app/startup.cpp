@@ -8,6 +8,7 @@
 #include "app/keyboard.h"
 #include "app/leak_check.h"
 #include "app/model_catalogue.h"
+#include "app/platform.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ constexpr const char* windowTitle =
 void startViewer(int* argc, char** argv) {
     openWindow(argc, argv);
     buildScene();
-    glutMainLoop();
+    runFrameLoop();
 }
 
 void openWindow(int* argc, char** argv) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The entry point's work: opens the window, sets the fixed rendering state, registers the
-// callbacks, builds the scene and hands control to GLUT's main loop, which does not return.
+// callbacks, builds the scene and hands control to the frame loop, which does not return.
 void startViewer(int* argc, char** argv);
 
 // Hands the command line to GLUT, opens the window, sets the fixed rendering state (depth test,

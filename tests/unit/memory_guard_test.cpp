@@ -12,6 +12,7 @@
 
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
+#include "app/platform.h"
 #include "app_state.h"
 #include "tree_queries.h"
 
