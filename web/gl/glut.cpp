@@ -1,0 +1,140 @@
+// The GLUT calls that the viewer makes, in a web page: the canvas is the window, the page's
+// heading and title carry the window's title, keys come from the browser's key events, and the
+// main loop runs on the browser's animation frames, each one the display (when a redisplay is
+// due) and then the idle call, as freeglut alternates them.
+#include <GL/glut.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstring>
+
+#include "fixed_function.h"
+#include "sphere.h"
+#include "webgl_backend.h"
+
+namespace {
+
+constexpr const char* canvas = "#canvas";
+
+int windowWidth = 300;
+int windowHeight = 300;
+void (*displayCallback)() = nullptr;
+void (*idleCallback)() = nullptr;
+void (*keyboardCallback)(unsigned char, int, int) = nullptr;
+bool redisplayDue = true;
+
+EM_JS(void, showTitle, (const char* title), {
+    const text = UTF8ToString(title);
+    document.title = text;
+    const heading = document.getElementById("title");
+    if (heading)
+        heading.textContent = text;
+});
+
+// The character a key press types, as GLUT's keyboard callback gets it; -1 for keys that type
+// none (arrows, function keys, modifiers), which the viewer does not hear. Mapped from the
+// character the browser reports, not from the key's code, so every keyboard layout works.
+int typedCharacter(const EmscriptenKeyboardEvent& event) {
+    const char* key = event.key;
+    const auto length = std::strlen(key);
+    if (length == 1) {
+        return static_cast<unsigned char>(key[0]);
+    }
+    // Two-byte UTF-8 for the characters from 128 to 255.
+    if (length == 2 && (static_cast<unsigned char>(key[0]) & 0xE0) == 0xC0) {
+        const int code = ((key[0] & 0x1F) << 6) | (key[1] & 0x3F);
+        return code < 256 ? code : -1;
+    }
+    struct Named {
+        const char* name;
+        int code;
+    };
+    static constexpr Named named[] = {
+        {"Escape", 27}, {"Enter", 13}, {"Tab", 9}, {"Backspace", 8}, {"Delete", 127}};
+    for (const Named& n : named) {
+        if (std::strcmp(key, n.name) == 0) {
+            return n.code;
+        }
+    }
+    return -1;
+}
+
+EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    if (event->ctrlKey || event->altKey || event->metaKey) {
+        return EM_FALSE;  // the browser's own shortcuts
+    }
+    const int character = typedCharacter(*event);
+    if (character < 0 || keyboardCallback == nullptr) {
+        return EM_FALSE;
+    }
+    keyboardCallback(static_cast<unsigned char>(character), 0, 0);
+    return EM_TRUE;  // no scrolling on space, no focus change on Tab
+}
+
+void animationFrame() {
+    if (redisplayDue && displayCallback != nullptr) {
+        redisplayDue = false;
+        displayCallback();
+    }
+    if (idleCallback != nullptr) {
+        idleCallback();
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+void glutInit(int*, char**) {}
+
+void glutInitDisplayMode(unsigned int) {}
+
+void glutInitWindowSize(int width, int height) {
+    windowWidth = width;
+    windowHeight = height;
+}
+
+void glutInitWindowPosition(int, int) {}
+
+int glutCreateWindow(const char* title) {
+    showTitle(title);
+    webgl::createContext(canvas, windowWidth, windowHeight);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onKeyDown);
+    return 1;
+}
+
+void glutDisplayFunc(void (*callback)()) {
+    displayCallback = callback;
+}
+
+void glutIdleFunc(void (*callback)()) {
+    idleCallback = callback;
+}
+
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) {
+    keyboardCallback = callback;
+}
+
+void glutPostRedisplay() {
+    redisplayDue = true;
+}
+
+void glutSwapBuffers() {
+    // The browser shows the canvas when the animation frame ends.
+    webgl::flush();
+}
+
+void glutMainLoop() {
+    emscripten_set_main_loop(animationFrame, 0, EM_TRUE);
+}
+
+void glutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
+    if (slices < 1 || stacks < 2) {
+        return;
+    }
+    const sphere::Mesh& mesh = sphere::solidSphereMesh(slices, stacks);
+    fixed::drawStrips(mesh.points.data(), static_cast<float>(radius), mesh.strips.data(), stacks,
+                      mesh.stripLength);
+}
+
+}  // extern "C"

@@ -1,0 +1,62 @@
+#include "lines.h"
+
+#include <cmath>
+
+namespace lines {
+namespace {
+
+webgl::Vertex between(const webgl::Vertex& a, const webgl::Vertex& b, float t) {
+    webgl::Vertex v{};
+    for (int i = 0; i < 4; ++i) {
+        v.clip[i] = a.clip[i] + t * (b.clip[i] - a.clip[i]);
+        v.colour[i] = a.colour[i] + t * (b.colour[i] - a.colour[i]);
+    }
+    return v;
+}
+
+// Keeps the part of a-b where distance(v) >= 0.
+bool clipAgainst(webgl::Vertex& a, webgl::Vertex& b, float (*distance)(const webgl::Vertex&)) {
+    const float da = distance(a);
+    const float db = distance(b);
+    if (da < 0.0f && db < 0.0f) {
+        return false;
+    }
+    if (da < 0.0f) {
+        a = between(a, b, da / (da - db));
+    } else if (db < 0.0f) {
+        b = between(a, b, da / (da - db));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::pair<webgl::Vertex, webgl::Vertex>> clipToDepthRange(webgl::Vertex a,
+                                                                        webgl::Vertex b) {
+    const auto nearSide = [](const webgl::Vertex& v) { return v.clip[3] + v.clip[2]; };
+    const auto farSide = [](const webgl::Vertex& v) { return v.clip[3] - v.clip[2]; };
+    if (!clipAgainst(a, b, nearSide) || !clipAgainst(a, b, farSide)) {
+        return std::nullopt;
+    }
+    return std::pair{a, b};
+}
+
+std::array<webgl::Vertex, 4> widen(const webgl::Vertex& a, const webgl::Vertex& b, float width,
+                                   int viewportWidth, int viewportHeight) {
+    const float dx =
+        (b.clip[0] / b.clip[3] - a.clip[0] / a.clip[3]) * static_cast<float>(viewportWidth);
+    const float dy =
+        (b.clip[1] / b.clip[3] - a.clip[1] / a.clip[3]) * static_cast<float>(viewportHeight);
+    // Half the width in normalised device coordinates: a viewport spans 2 of them.
+    const bool acrossMost = std::fabs(dx) >= std::fabs(dy);
+    const int axis = acrossMost ? 1 : 0;
+    const float half = width / static_cast<float>(acrossMost ? viewportHeight : viewportWidth);
+    std::array<webgl::Vertex, 4> corners{a, a, b, b};
+    corners[0].clip[axis] -= half * a.clip[3];
+    corners[1].clip[axis] += half * a.clip[3];
+    corners[2].clip[axis] += half * b.clip[3];
+    corners[3].clip[axis] -= half * b.clip[3];
+    return corners;
+}
+
+}  // namespace lines

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// glutSolidSphere's mesh as freeglut builds it: `slices` around the z axis and `stacks` along
+// it, from the pole at +z to the pole at -z, drawn as one triangle strip per stack.
+namespace sphere {
+
+struct Mesh {
+    // Points of the unit sphere, x y z each, single precision: the pole at +z, then each ring
+    // from the top down, then the pole at -z. They are also the normals; the vertices are
+    // these times the radius.
+    std::vector<float> points;
+    // `stacks` strips of 2 * (slices + 1) indices into points.
+    std::vector<std::uint16_t> strips;
+    int stripLength = 0;
+};
+
+// The mesh for these counts (slices >= 1, stacks >= 2), built once and kept.
+const Mesh& solidSphereMesh(int slices, int stacks);
+
+}  // namespace sphere
