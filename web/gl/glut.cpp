@@ -1,12 +1,13 @@
 // The GLUT calls that the viewer makes, in a web page: the canvas is the window, the page's
 // heading and title carry the window's title, keys come from the browser's key events, and the
-// main loop runs on the browser's animation frames, each one the display (when a redisplay is
-// due) and then the idle call, as freeglut alternates them.
+// main loop runs on the browser's animation frames, each one the keys typed since the last,
+// the display (when a redisplay is due) and then the idle call, in freeglut's order.
 #include <GL/glut.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include <cstring>
+#include <deque>
 
 #include "fixed_function.h"
 #include "sphere.h"
@@ -22,6 +23,10 @@ void (*displayCallback)() = nullptr;
 void (*idleCallback)() = nullptr;
 void (*keyboardCallback)(unsigned char, int, int) = nullptr;
 bool redisplayDue = true;
+bool mainLoopRunning = false;
+// Keys typed since the last animation frame. Handed over in the frame, where the runtime can
+// end cleanly (Escape) and nothing is being drawn.
+std::deque<unsigned char> typedKeys;
 
 EM_JS(void, showTitle, (const char* title), {
     const text = UTF8ToString(title);
@@ -67,11 +72,20 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     if (character < 0 || keyboardCallback == nullptr) {
         return EM_FALSE;
     }
-    keyboardCallback(static_cast<unsigned char>(character), 0, 0);
+    if (mainLoopRunning) {
+        typedKeys.push_back(static_cast<unsigned char>(character));
+    } else {
+        keyboardCallback(static_cast<unsigned char>(character), 0, 0);
+    }
     return EM_TRUE;  // no scrolling on space, no focus change on Tab
 }
 
 void animationFrame() {
+    while (!typedKeys.empty() && keyboardCallback != nullptr) {
+        const unsigned char key = typedKeys.front();
+        typedKeys.pop_front();
+        keyboardCallback(key, 0, 0);
+    }
     if (redisplayDue && displayCallback != nullptr) {
         redisplayDue = false;
         displayCallback();
@@ -125,6 +139,7 @@ void glutSwapBuffers() {
 }
 
 void glutMainLoop() {
+    mainLoopRunning = true;
     emscripten_set_main_loop(animationFrame, 0, EM_TRUE);
 }
 
