@@ -11,6 +11,7 @@
 
 #include "capture_runner.h"
 #include "harness/x_server.h"
+#include "scratch_folder.h"
 
 namespace capture {
 namespace {
@@ -21,13 +22,7 @@ namespace fs = std::filesystem;
 // Each test gets an empty folder to write into, holding only an older picture at the target.
 class CaptureCommand : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "capture-command-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        std::ofstream(target()) << "older picture";
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    void SetUp() override { std::ofstream(target()) << "older picture"; }
 
     std::string target() const { return folder_ + "/out.png"; }
 
@@ -50,7 +45,8 @@ class CaptureCommand : public ::testing::Test {
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "older picture");
     }
 
-    std::string folder_;
+    ScratchFolder scratch_{"capture-command"};
+    const std::string folder_ = scratch_.path().string();
 };
 
 TEST_F(CaptureCommand, HelpListsTheOptionsAndSucceeds) {

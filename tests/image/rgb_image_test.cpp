@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
 #include "tools/image/png_file.h"
 #include "tools/image/rgb_image.h"
 
@@ -22,13 +23,6 @@ namespace fs = std::filesystem;
 // A folder of its own for each test, removed afterwards.
 class PngFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "png-files-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
@@ -38,7 +32,8 @@ class PngFiles : public ::testing::Test {
         return names;
     }
 
-    fs::path folder_;
+    ScratchFolder scratch_{"png-files"};
+    const fs::path& folder_ = scratch_.path();
 };
 
 // Every pixel different: red counts across, green counts down, blue mixes both.
