@@ -3,9 +3,10 @@
 #include <cmath>
 #include <map>
 #include <utility>
+#include <vector>
 
+#include "gl_subset/sphere.h"
 #include "lines.h"
-#include "sphere.h"
 
 namespace {
 
@@ -30,20 +31,29 @@ TEST(WebSphere, IsAClosedSurfaceOfUnitPointsTurningLikeFreeglut) {
     // strips close the surface, with no gap at the seam or the poles.
     ASSERT_EQ(mesh.stripLength, 22);
     ASSERT_EQ(mesh.strips.size(), 5u * 22);
-    std::map<std::pair<int, int>, int> edges;
+    // The separate triangles are the strips' own, in their order, those covering nothing left
+    // out.
+    std::vector<std::uint32_t> fromStrips;
     for (int s = 0; s < 5; ++s) {
         const auto* strip = &mesh.strips[static_cast<std::size_t>(s * 22)];
         for (int k = 0; k + 2 < 22; ++k) {
-            const int a = strip[k], b = strip[k + 1], c = strip[k + 2];
-            if (a == b || b == c || a == c) {
-                continue;
-            }
-            for (auto [p, q] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, a}}) {
-                ++edges[std::minmax(p, q)];
+            const std::uint32_t a = strip[k], b = strip[k + 1], c = strip[k + 2];
+            if (a != b && b != c && a != c) {
+                fromStrips.insert(fromStrips.end(), {a, b, c});
             }
         }
     }
+    EXPECT_EQ(mesh.triangles, fromStrips);
+    std::map<std::pair<std::uint32_t, std::uint32_t>, int> edges;
+    for (std::size_t t = 0; t + 2 < mesh.triangles.size(); t += 3) {
+        const std::uint32_t a = mesh.triangles[t], b = mesh.triangles[t + 1],
+                            c = mesh.triangles[t + 2];
+        for (auto [p, q] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, a}}) {
+            ++edges[std::minmax(p, q)];
+        }
+    }
     // 80 triangles: 10 at each pole, 2 x 10 in each of the three middle stacks.
+    EXPECT_EQ(mesh.triangles.size(), 80u * 3);
     EXPECT_EQ(edges.size(), 80u * 3 / 2);
     for (const auto& [edge, count] : edges) {
         EXPECT_EQ(count, 2) << edge.first << "-" << edge.second;

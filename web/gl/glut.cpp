@@ -9,9 +9,9 @@
 #include <cstring>
 #include <deque>
 
-#include "fixed_function.h"
-#include "sphere.h"
+#include "gl_subset/immediate_mode.h"
 #include "webgl_backend.h"
+#include "webgl_sink.h"
 
 namespace {
 
@@ -23,6 +23,8 @@ void (*displayCallback)() = nullptr;
 void (*idleCallback)() = nullptr;
 void (*keyboardCallback)(unsigned char, int, int) = nullptr;
 bool redisplayDue = true;
+// Where the GL subset's primitives go: transformed, lit and drawn with WebGL.
+WebGlSink sink;
 bool mainLoopRunning = false;
 // Keys typed since the last animation frame. Handed over in the frame, where the runtime can
 // end cleanly (Escape) and nothing is being drawn.
@@ -113,6 +115,7 @@ void glutInitWindowPosition(int, int) {}
 int glutCreateWindow(const char* title) {
     showTitle(title);
     webgl::createContext(canvas, windowWidth, windowHeight);
+    gl_subset::setSink(&sink);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onKeyDown);
     return 1;
 }
@@ -141,15 +144,6 @@ void glutSwapBuffers() {
 void glutMainLoop() {
     mainLoopRunning = true;
     emscripten_set_main_loop(animationFrame, 0, EM_TRUE);
-}
-
-void glutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
-    if (slices < 1 || stacks < 2) {
-        return;
-    }
-    const sphere::Mesh& mesh = sphere::solidSphereMesh(slices, stacks);
-    fixed::drawStrips(mesh.points.data(), static_cast<float>(radius), mesh.strips.data(), stacks,
-                      mesh.stripLength);
 }
 
 }  // extern "C"

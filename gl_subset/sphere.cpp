@@ -1,4 +1,4 @@
-#include "sphere.h"
+#include "gl_subset/sphere.h"
 
 #include <cmath>
 #include <map>
@@ -78,6 +78,18 @@ Mesh build(int slices, int stacks) {
     index(bottom);
     index(offset);
     mesh.stripLength = 2 * (slices + 1);
+
+    const auto length = static_cast<std::size_t>(mesh.stripLength);
+    for (std::size_t first = 0; first < mesh.strips.size(); first += length) {
+        const std::uint16_t* strip = &mesh.strips[first];
+        for (std::size_t k = 0; k + 2 < length; ++k) {
+            if (strip[k] == strip[k + 1] || strip[k + 1] == strip[k + 2] ||
+                strip[k] == strip[k + 2]) {
+                continue;
+            }
+            mesh.triangles.insert(mesh.triangles.end(), {strip[k], strip[k + 1], strip[k + 2]});
+        }
+    }
     return mesh;
 }
 

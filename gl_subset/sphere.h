@@ -15,6 +15,10 @@ struct Mesh {
     // `stacks` strips of 2 * (slices + 1) indices into points.
     std::vector<std::uint16_t> strips;
     int stripLength = 0;
+    // The strips as separate triangles, three indices each, in the order the strips draw them
+    // (triangle k of a strip is its indices k, k + 1, k + 2); those with a repeated index, at
+    // the poles, cover nothing and are left out.
+    std::vector<std::uint32_t> triangles;
 };
 
 // The mesh for these counts (slices >= 1, stacks >= 2), built once and kept.

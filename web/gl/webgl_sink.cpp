@@ -1,0 +1,170 @@
+#include "webgl_sink.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "gl_subset/immediate_mode.h"
+#include "lines.h"
+
+namespace {
+
+constexpr std::array<float, 4> sceneAmbient{0.2f, 0.2f, 0.2f, 1};
+
+}  // namespace
+
+void WebGlSink::updateDerived() {
+    if (derivedVersion_ == gl_subset::matrixVersion()) {
+        return;
+    }
+    derivedVersion_ = gl_subset::matrixVersion();
+    modelviewProjection_ =
+        gl_subset::multiply(gl_subset::projectionMatrix(), gl_subset::modelviewMatrix());
+    normalMatrix_ = gl_subset::normalMatrixOf(gl_subset::modelviewMatrix());
+}
+
+std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
+    const std::array<float, 4> colour{v.colour[0], v.colour[1], v.colour[2], v.colour[3]};
+    if (!lighting_) {
+        return colour;
+    }
+    // Colour material tracks the current colour into the ambient and diffuse material.
+    const std::array<float, 4>& ambient = colourMaterial_ ? colour : materialAmbient_;
+    const std::array<float, 4>& diffuse = colourMaterial_ ? colour : materialDiffuse_;
+    std::array<float, 4> lit{};
+    float facing = 0.0f;
+    if (lightZero_) {
+        // The normal as a row vector times the inverse: eye-space, with the length it had.
+        const float* n = v.normal;
+        const auto& inv = normalMatrix_;
+        const float ex = n[0] * inv[0] + n[1] * inv[3] + n[2] * inv[6];
+        const float ey = n[0] * inv[1] + n[1] * inv[4] + n[2] * inv[7];
+        const float ez = n[0] * inv[2] + n[1] * inv[5] + n[2] * inv[8];
+        facing = std::max(
+            0.0f, ex * lightDirection_[0] + ey * lightDirection_[1] + ez * lightDirection_[2]);
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        float c = sceneAmbient[i] * ambient[i];
+        if (lightZero_) {
+            c += lightAmbient_[i] * ambient[i] + facing * lightDiffuse_[i] * diffuse[i];
+        }
+        lit[i] = std::clamp(c, 0.0f, 1.0f);
+    }
+    lit[3] = std::clamp(diffuse[3], 0.0f, 1.0f);
+    return lit;
+}
+
+webgl::Vertex WebGlSink::transform(const gl_subset::Vertex& v) const {
+    const gl_subset::Matrix& m = modelviewProjection_;
+    const float x = v.position[0], y = v.position[1], z = v.position[2];
+    webgl::Vertex out{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        out.clip[i] = m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i];
+    }
+    const auto lit = shade(v);
+    std::copy(lit.begin(), lit.end(), out.colour);
+    return out;
+}
+
+void WebGlSink::emitLine(const webgl::Vertex& a, const webgl::Vertex& b) const {
+    const auto clipped = lines::clipToDepthRange(a, b);
+    if (!clipped) {
+        return;
+    }
+    const float lineWidth = gl_subset::currentLineWidth();
+    if (lineWidth <= 1.0f) {
+        webgl::addLine(clipped->first, clipped->second);
+        return;
+    }
+    const auto c = lines::widen(clipped->first, clipped->second, lineWidth, webgl::viewportWidth(),
+                                webgl::viewportHeight());
+    webgl::addTriangle(c[0], c[1], c[2]);
+    webgl::addTriangle(c[0], c[2], c[3]);
+}
+
+void WebGlSink::draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
+                     std::span<const std::uint32_t> corners) {
+    updateDerived();
+    transformed_.clear();
+    for (const gl_subset::Vertex& v : vertices) {
+        transformed_.push_back(transform(v));
+    }
+    if (kind == gl_subset::Primitive::lines) {
+        for (std::size_t i = 0; i + 1 < corners.size(); i += 2) {
+            emitLine(transformed_[corners[i]], transformed_[corners[i + 1]]);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i + 2 < corners.size(); i += 3) {
+        webgl::addTriangle(transformed_[corners[i]], transformed_[corners[i + 1]],
+                           transformed_[corners[i + 2]]);
+    }
+}
+
+void WebGlSink::setCapability(unsigned int capability, bool enabled) {
+    switch (capability) {
+        case GL_DEPTH_TEST:
+            webgl::setDepthTest(enabled);
+            break;
+        case GL_LIGHTING:
+            lighting_ = enabled;
+            break;
+        case GL_LIGHT0:
+            lightZero_ = enabled;
+            break;
+        case GL_COLOR_MATERIAL:
+            // The material takes the current colour when tracking starts, and keeps the last
+            // colour it tracked when it stops.
+            if (enabled != colourMaterial_) {
+                const auto& colour = gl_subset::currentColour();
+                materialAmbient_ = colour;
+                materialDiffuse_ = colour;
+            }
+            colourMaterial_ = enabled;
+            break;
+        default:
+            break;
+    }
+}
+
+void WebGlSink::setLight(unsigned int light, unsigned int name, const float* values) {
+    if (light != GL_LIGHT0) {
+        return;
+    }
+    switch (name) {
+        case GL_AMBIENT:
+            std::copy(values, values + 4, lightAmbient_.begin());
+            break;
+        case GL_DIFFUSE:
+            std::copy(values, values + 4, lightDiffuse_.begin());
+            break;
+        case GL_POSITION: {
+            // Carried to eye space by the modelview matrix of the moment, and kept there.
+            const gl_subset::Matrix& m = gl_subset::modelviewMatrix();
+            std::array<float, 3> d{};
+            for (std::size_t i = 0; i < 3; ++i) {
+                d[i] = m[i] * values[0] + m[4 + i] * values[1] + m[8 + i] * values[2];
+            }
+            const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            if (length > 0.0f) {
+                lightDirection_ = {d[0] / length, d[1] / length, d[2] / length};
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void WebGlSink::clear(unsigned int mask) {
+    webgl::clear(mask);
+}
+
+void WebGlSink::clearColour(float r, float g, float b, float a) {
+    webgl::clearColour(r, g, b, a);
+}
+
+void WebGlSink::finish() {
+    webgl::flush();
+}
