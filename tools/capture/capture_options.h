@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/command_line/key_script.h"
+
 namespace capture {
 
 // What one run of scene-capture does: type `keys` into the viewer's keyboard callback, run
@@ -15,8 +17,8 @@ struct CaptureOptions {
     std::string output;
 };
 
-// The most frames one run may ask for.
-inline constexpr int maxFrames = 1000000;
+using command_line::maxFrames;
+using command_line::parseFrames;
 
 // The outcome of reading the command line: either the options, or a request for the help
 // text, or a one-line error saying what is wrong.
@@ -32,11 +34,8 @@ struct ParsedCommandLine {
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 // Why `keys` cannot be typed into the viewer, or empty when it can. Every character is a key
-// of the viewer except Escape, which would end the program before anything is written.
+// of the viewer except Escape, which would end the program before the picture is written.
 std::string checkKeys(const std::string& keys);
-
-// The value of --frames: a plain decimal number from 0 to maxFrames, leading zeros allowed.
-std::optional<int> parseFrames(const std::string& text);
 
 std::string helpText();
 
