@@ -1,0 +1,129 @@
+#include "tools/export/export_driver.h"
+
+#include <GL/gl.h>
+
+#include <iterator>
+
+#include "app/camera.h"
+#include "app/frame_loop.h"
+#include "app/memory_guard.h"
+#include "app/model_catalogue.h"
+#include "app/platform.h"
+#include "gl_subset/immediate_mode.h"
+#include "tools/capture/capture_driver.h"
+#include "tools/export/gltf_document.h"
+#include "tools/export/model_nodes.h"
+#include "tools/export/pose_tracks.h"
+#include "tools/export/shape_recorder.h"
+
+namespace scene_export {
+
+namespace {
+
+// The whole process's peak per node of a tree at depth 16, less the model's own share, with a
+// margin: about 2 KiB for a glTF node with its name and children, its JSON, and its bytes in
+// the file; about 6 KiB more for an animated node's three channels and samplers, and theirs.
+constexpr std::uint64_t bytesPerNode = 3 * 1024;
+constexpr std::uint64_t bytesPerAnimatedNode = 7 * 1024;
+
+void startFromScratch() {
+    resetCatalogue();
+    camera.restoreDefaults();
+    if (!animating) {
+        toggleAnimation();
+    }
+}
+
+// The models are deleted once the export is done with them, whichever way it ends, rather
+// than left to the end of the process as the viewer leaves them.
+struct ModelsReleased {
+    ModelsReleased() = default;
+    ModelsReleased(const ModelsReleased&) = delete;
+    ModelsReleased& operator=(const ModelsReleased&) = delete;
+    ~ModelsReleased() { resetCatalogue(); }
+};
+
+// What each node's own draw emits, in its own frame, as a mesh of the document; -1 for
+// nodes that draw nothing. Every draw starts as the viewer's do: white, lines 1 wide.
+std::vector<int> recordMeshes(const ModelNodes& model, GltfDocument& document) {
+    ShapeRecorder recorder;
+    gl_subset::setSink(&recorder);
+    std::vector<int> meshes;
+    meshes.reserve(model.nodes.size());
+    glMatrixMode(GL_MODELVIEW);
+    for (const SceneNode* node : model.nodes) {
+        glLoadIdentity();
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glLineWidth(1.0f);
+        // draw() changes nothing of the node; it is not const only because it is virtual.
+        const_cast<SceneNode*>(node)->draw();
+        meshes.push_back(document.meshFor(recorder.take()));
+    }
+    gl_subset::setSink(nullptr);
+    return meshes;
+}
+
+}  // namespace
+
+std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
+    const std::uint64_t perNode = bytesPerNode + (animated ? bytesPerAnimatedNode : 0);
+    const auto count = static_cast<std::uint64_t>(nodes);
+    return count > ~std::uint64_t{0} / perNode ? ~std::uint64_t{0} : count * perNode;
+}
+
+std::optional<std::string> exportScene(const ExportOptions& options,
+                                       std::vector<std::string>& notes, std::string& error) {
+    startFromScratch();
+    const ModelsReleased released;
+    buildScene();
+    capture::playKeys(options.keys);
+    for (int i = 0; i < options.frames; ++i) {
+        onIdle();
+    }
+
+    const int place = static_cast<int>(std::distance(modelList.begin(), currentModel));
+    const ModelNodes model = listModel((*currentModel)->root, place);
+    const std::uint64_t need = exportFootprint(model.nodes.size(), options.animate > 0);
+    const std::uint64_t obtainable = obtainableMemory();
+    if (!fitsInMemory(need, obtainable)) {
+        error = "exporting the " + std::string(modelNames[place]) + " model's " +
+                std::to_string(model.nodes.size()) + " nodes needs " + describeSize(need) +
+                " but " + describeSize(usableMemory(obtainable)) + " is available";
+        return std::nullopt;
+    }
+
+    GltfDocument document;
+    const std::vector<int> meshes = recordMeshes(model, document);
+    PoseTracks tracks(model.nodes);
+    for (int step = 0; step < options.animate; ++step) {
+        onIdle();
+        tracks.sample();
+    }
+
+    bool anyMoves = false;
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        const int node = document.addNode(model.names[i], model.parents[i], meshes[i]);
+        anyMoves = anyMoves || tracks.moves(i);
+        if (!tracks.moves(i)) {
+            document.setMatrix(node, tracks.startMatrix(i));
+            continue;
+        }
+        if (const int step = tracks.firstUndecomposable(i); step >= 0) {
+            notes.push_back(model.names[i] + ": at step " + std::to_string(step) +
+                            " its transform is no rotation and uniform scale followed by a "
+                            "translation; exported as a fixed matrix, not animated");
+            document.setMatrix(node, tracks.startMatrix(i));
+            continue;
+        }
+        const std::vector<Pose> poses = tracks.poses(i);
+        document.setPose(node, poses.front());
+        document.animate(node, poses, tracks.track(i), stepsPerSecond);
+    }
+    if (options.animate > 0 && !anyMoves) {
+        notes.push_back("nothing moves in the " + std::to_string(options.animate) +
+                        " steps (the keys paused the animation): no animation is written");
+    }
+    return document.serialise(options.format, error);
+}
+
+}  // namespace scene_export

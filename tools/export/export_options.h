@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scene_export {
+
+// The two glTF 2.0 files: binary (.glb), or JSON with its buffer embedded (.gltf).
+enum class GltfFormat { binary, json };
+
+// What one run of scene-export does: type `keys` into the viewer's keyboard callback, run
+// `frames` animation steps, export the model on screen to `output`, and with `animate` N > 0
+// run N further steps into a glTF animation.
+struct ExportOptions {
+    std::string keys;
+    int frames = 1;
+    std::string output;
+    GltfFormat format = GltfFormat::binary;
+    int animate = 0;
+};
+
+// Keyframes of the animation: one per step, at the rate the viewer's frames would come on a
+// display refreshed 60 times a second.
+inline constexpr int stepsPerSecond = 60;
+
+struct ParsedCommandLine {
+    std::optional<ExportOptions> options;
+    bool helpRequested = false;
+    std::string error;
+};
+
+// Reads argv[1..]. Accepts --keys KEYS, --frames N, --output FILE and --animate N (each also
+// written as --name=value, each at most once), and --help or -h. --output is required and
+// must end in .glb or .gltf. Nothing here touches the file system.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
+
+std::string helpText();
+
+}  // namespace scene_export

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <span>
+
+#include "gl_subset/primitive_sink.h"
+#include "tools/export/recorded_shape.h"
+
+namespace scene_export {
+
+// Records what the GL subset draws into a RecordedShape, carried by the modelview matrix of
+// each draw (a limb moves its far end there) into the frame the matrix was loaded with.
+//
+// What a glTF reader expects and the viewer's GL does not ask for is made good here: normals
+// are carried to unit length (the viewer's limbs give theirs the length of their radius, and
+// GL lights them as they are); and each triangle is wound counter-clockwise seen from the side
+// its normals face, as glTF takes a triangle's front from its winding (the limb's quads run
+// clockwise seen from outside, and the sphere's strip triangles alternate, which the viewer,
+// drawing without face culling, never shows). Consecutive draws of one kind and colour are
+// joined into one primitive.
+class ShapeRecorder : public gl_subset::PrimitiveSink {
+  public:
+    // Starts a new shape; what was recorded so far is handed over and forgotten.
+    RecordedShape take();
+
+    void draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
+              std::span<const std::uint32_t> corners) override;
+    void setCapability(unsigned int, bool) override {}
+    void setLight(unsigned int, unsigned int, const float*) override {}
+    void clear(unsigned int) override {}
+    void clearColour(float, float, float, float) override {}
+    void finish() override {}
+
+  private:
+    RecordedShape shape_;
+};
+
+}  // namespace scene_export
