@@ -56,6 +56,20 @@ TEST(ShapeRecorder, ALimbIsItsHundredQuadsAndTwoSpheresFacingOutwards) {
     EXPECT_EQ(lowest, -0.5);
     EXPECT_EQ(highest, 3.5);
 
+    // Each quad is split along a diagonal: its two triangles share two opposite corners.
+    for (std::uint32_t q = 0; q < 100; ++q) {
+        std::vector<std::uint32_t> shared;
+        for (std::size_t i = 0; i < 3; ++i) {
+            for (std::size_t j = 3; j < 6; ++j) {
+                if (p.indices[6 * q + i] == p.indices[6 * q + j]) {
+                    shared.push_back(p.indices[6 * q + i] - 4 * q);
+                }
+            }
+        }
+        ASSERT_EQ(shared.size(), 2u) << "quad " << q;
+        EXPECT_EQ((shared[0] + shared[1]) % 2, 0u) << "quad " << q << " split along a side";
+    }
+
     // Every triangle winds counter-clockwise seen from where its normals point.
     for (std::size_t t = 0; t + 2 < p.indices.size(); t += 3) {
         const std::uint32_t a = p.indices[t], b = p.indices[t + 1], c = p.indices[t + 2];

@@ -23,6 +23,12 @@ namespace scene_export {
 // A glTF 2.0 document of one scene, built node by node, with all its data in one buffer.
 // Equal things are stored once: a mesh for every different shape, an accessor for every
 // different primitive's data, one set of keyframe outputs for every different track.
+//
+// glTF holds single precision, the models double. Where each value is rounded: vertices and
+// normals as the GL subset rounds them (glVertex3dv and glNormal3dv, as GL does); a still
+// node's matrix by the reader, from the doubles written as stored; an animated node's
+// translation, rotation and scale, and every keyframe's, here, each pose checked to rebuild
+// its matrix to single precision (pose.h).
 class GltfDocument {
   public:
     GltfDocument();
