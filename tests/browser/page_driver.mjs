@@ -1,0 +1,168 @@
+// Runs a script of steps against the web viewer in headless Chromium, through the DevTools
+// protocol (puppeteer-core), and prints what the steps read. The tests write the script and
+// judge the results; this file only carries their steps to the browser.
+//
+//   node page_driver.mjs SITE_FOLDER SCRIPT_FILE
+//
+// The site is served on 127.0.0.1 (a free port) for as long as the script runs. One step per
+// line, its word first:
+//   manual-frames      from now on the page's animation frames run only on `frames`
+//   heap-cap MIB       from now on WebAssembly memory may not grow beyond MIB mebibytes
+//   open QUERY         loads index.html with QUERY (such as ?keys=%2B&frames=3, or - for none)
+//   wait EXPRESSION    waits until the JavaScript expression is true (at most 120 s)
+//   press KEY          a real key press (puppeteer's key names: +, x, Escape, Space, ...)
+//   frames N           runs N of the page's animation frames (after manual-frames), each
+//                      as soon as the page asks for it
+//   shot FILE          saves the canvas alone, 800 x 800, as a PNG
+//   print EXPRESSION   prints "= " and the expression's value as JSON
+//   time EXPRESSION    prints "= " and the milliseconds until the expression is true
+// Console lines and page errors are printed as "# ..." lines. Any failed step ends the run
+// with status 1 and a line "! " and the reason.
+import { readFile } from "node:fs/promises";
+import { createServer } from "node:http";
+import { extname, join, normalize } from "node:path";
+import puppeteer from "puppeteer-core";
+
+const [siteFolder, scriptFile] = process.argv.slice(2);
+if (!siteFolder || !scriptFile) {
+  console.error("usage: node page_driver.mjs SITE_FOLDER SCRIPT_FILE");
+  process.exit(2);
+}
+
+const contentTypes = {
+  ".html": "text/html; charset=utf-8",
+  ".js": "text/javascript",
+  ".wasm": "application/wasm",
+};
+
+function serve(folder) {
+  const server = createServer(async (request, response) => {
+    const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
+    try {
+      const body = await readFile(join(folder, path));
+      response.writeHead(200, {
+        "Content-Type": contentTypes[extname(path)] || "application/octet-stream",
+      });
+      response.end(body);
+    } catch {
+      response.writeHead(404).end();
+    }
+  });
+  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+}
+
+// Holds the page's animation frames back until `frames` releases them, one at a time.
+function holdAnimationFrames() {
+  const pending = [];
+  window.requestAnimationFrame = (callback) => {
+    pending.push(callback);
+    return pending.length;
+  };
+  window.__framesRequested = () => pending.length > 0;
+  window.__runAnimationFrame = () => {
+    for (const callback of pending.splice(0)) {
+      callback(performance.now());
+    }
+  };
+}
+
+// Refuses to grow any WebAssembly memory beyond `limit` bytes, as a browser short of memory does.
+function capMemoryGrowth(limit) {
+  const grow = WebAssembly.Memory.prototype.grow;
+  WebAssembly.Memory.prototype.grow = function (pages) {
+    if (this.buffer.byteLength + pages * 65536 > limit) {
+      throw new RangeError("WebAssembly.Memory.grow(): Maximum memory size exceeded");
+    }
+    return grow.call(this, pages);
+  };
+}
+
+const waitTimeout = 120000;
+
+async function run(page, origin, steps) {
+  for (const line of steps) {
+    const space = line.indexOf(" ");
+    const word = space < 0 ? line : line.slice(0, space);
+    const rest = space < 0 ? "" : line.slice(space + 1);
+    switch (word) {
+      case "manual-frames":
+        await page.evaluateOnNewDocument(holdAnimationFrames);
+        break;
+      case "heap-cap":
+        await page.evaluateOnNewDocument(capMemoryGrowth, Number(rest) * 1048576);
+        break;
+      case "open":
+        await page.goto(`${origin}/index.html${rest === "-" ? "" : rest}`);
+        break;
+      case "wait":
+        await page.waitForFunction(rest, { timeout: waitTimeout, polling: 50 });
+        break;
+      case "time": {
+        const started = Date.now();
+        await page.waitForFunction(rest, { timeout: waitTimeout, polling: 10 });
+        console.log(`= ${Date.now() - started}`);
+        break;
+      }
+      case "press":
+        await page.keyboard.press(rest);
+        break;
+      case "frames":
+        // Each frame waits until the page has asked for it: the first one until the viewer
+        // has started.
+        for (let i = 0; i < Number(rest); ++i) {
+          await page.waitForFunction("window.__framesRequested()", {
+            timeout: waitTimeout,
+            polling: 5,
+          });
+          await page.evaluate(() => window.__runAnimationFrame());
+        }
+        break;
+      case "shot": {
+        // The canvas alone at the top left of a viewport of its size: a clipped screenshot
+        // would blend a dark edge into the picture.
+        await page.addStyleTag({ content: "body{margin:0} h1,#status{display:none}" });
+        await page.screenshot({ path: rest, type: "png" });
+        break;
+      }
+      case "print":
+        console.log(`= ${JSON.stringify(await page.evaluate(rest))}`);
+        break;
+      default:
+        throw new Error(`unknown step: ${line}`);
+    }
+  }
+}
+
+const steps = (await readFile(scriptFile, "utf8")).split("\n").filter((l) => l.trim() !== "");
+const server = await serve(siteFolder);
+const origin = `http://127.0.0.1:${server.address().port}`;
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+  headless: true,
+  // Root needs --no-sandbox; SwiftShader gives WebGL without a GPU; the rest keeps Chromium
+  // off a network it cannot reach.
+  args: [
+    "--no-sandbox",
+    "--use-angle=swiftshader",
+    "--enable-unsafe-swiftshader",
+    "--disable-background-networking",
+    "--disable-component-update",
+    "--disable-sync",
+    "--no-first-run",
+  ],
+  defaultViewport: { width: 800, height: 800 },
+});
+let status = 0;
+try {
+  const page = await browser.newPage();
+  page.on("console", (message) => console.log(`# ${message.text()}`));
+  page.on("pageerror", (error) => console.log(`# page error: ${error.message}`));
+  await run(page, origin, steps);
+} catch (error) {
+  console.log(`! ${error.message}`);
+  status = 1;
+} finally {
+  await browser.close();
+  server.close();
+}
+process.exit(status);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A script of steps for the web viewer in headless Chromium, run by page_driver.mjs: what a
+// test does to the page (addresses, real key presses, animation frames) and what it reads back
+// (pictures, values of page expressions). See page_driver.mjs for the steps.
+class PageScript {
+  public:
+    // From now on the page draws only the frames that runFrames releases.
+    PageScript& holdAnimationFrames();
+    // Refuses every growth of the WebAssembly heap beyond `mebibytes`, as a browser short of
+    // memory would.
+    PageScript& capHeap(int mebibytes);
+    // index.html with this query ("?keys=...&frames=N"), or with none when empty.
+    PageScript& open(const std::string& query = {});
+    PageScript& waitUntil(const std::string& expression);
+    PageScript& press(const std::string& key);
+    PageScript& runFrames(int count);
+    PageScript& screenshot(const std::string& path);
+    // Each value read is one entry of PageRun::values, in order.
+    PageScript& read(const std::string& expression);
+    PageScript& timeUntil(const std::string& expression);
+
+    struct PageRun {
+        bool succeeded = false;
+        std::vector<std::string> values;  // what read and timeUntil gave, as JSON
+        std::string failure;              // the step that failed and why
+        std::string log;                  // everything the driver printed: console, errors
+    };
+
+    // Runs the whole script in one browser, with `folder` for its files; a failed step ends it.
+    PageRun run(const std::string& folder) const;
+
+  private:
+    PageScript& step(const std::string& word, const std::string& argument);
+
+    std::vector<std::string> steps_;
+};
+
+// The URL query that types `keys` and runs `frames` frames, with every key percent-encoded.
+std::string addressOf(const std::string& keys, int frames);
+
+// The folder of the web build that the tests open, and why it cannot be used (empty if it can).
+std::string webSiteFolder();
+std::string webSiteProblem();
