@@ -171,6 +171,27 @@ def print_frames(rows):
     return all_met
 
 
+def print_web(rows, web_path):
+    """The page in headless Chromium beside the desktop's frames, from web_page_bench.mjs."""
+    if not web_path.exists():
+        print("\nThe web page was not measured (no web.json).")
+        return
+    web = json.loads(web_path.read_text())
+    warm = web["loadMs"][1:]
+    print(f"\nThe web page in {web['browser']}, headless, WebGL on SwiftShader (no GPU)\n")
+    print(f"Page load until the first frame is drawn: {web['loadMs'][0]:.0f} ms the first time "
+          f"(the WebAssembly compiled anew), median {statistics.median(warm):.0f} ms of "
+          f"{len(warm)} loads after it.\n")
+    print("| model | desktop frames/s (Mesa, Xvfb) | browser frames/s (at most the 60 of "
+          "the page's animation frames) |")
+    print("|---|---:|---:|")
+    desktop = {label: real for label, _, real, _ in rows}
+    for model in web["models"]:
+        real = desktop.get(model["name"])
+        print(f"| {model['name']} | {fmt(None if real is None else 1000.0 / real)} | "
+              f"{fmt(model['framesPerSecond'])} |")
+
+
 def print_rebuilds(scene):
     print('\n"+" to each depth (rebuild of both recursive models, medians, wall clock)\n')
     print("| depth | ours (ms) | floor (ms) | ratio |")
@@ -240,6 +261,7 @@ def main():
     print()
     rows = frame_rows(scene["cpu"], frame)
     print_frames(rows)
+    print_web(rows, results / "web.json")
     print_rebuilds(scene["real"])
     plot(rows, scene["real"], results / "depth.png")
 

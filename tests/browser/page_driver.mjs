@@ -19,36 +19,12 @@
 // Console lines and page errors are printed as "# ..." lines. Any failed step ends the run
 // with status 1 and a line "! " and the reason.
 import { readFile } from "node:fs/promises";
-import { createServer } from "node:http";
-import { extname, join, normalize } from "node:path";
-import puppeteer from "puppeteer-core";
+import { startSession } from "./browser_session.mjs";
 
 const [siteFolder, scriptFile] = process.argv.slice(2);
 if (!siteFolder || !scriptFile) {
   console.error("usage: node page_driver.mjs SITE_FOLDER SCRIPT_FILE");
   process.exit(2);
-}
-
-const contentTypes = {
-  ".html": "text/html; charset=utf-8",
-  ".js": "text/javascript",
-  ".wasm": "application/wasm",
-};
-
-function serve(folder) {
-  const server = createServer(async (request, response) => {
-    const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
-    try {
-      const body = await readFile(join(folder, path));
-      response.writeHead(200, {
-        "Content-Type": contentTypes[extname(path)] || "application/octet-stream",
-      });
-      response.end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
 // Holds the page's animation frames back until `frames` releases them, one at a time.
@@ -134,35 +110,17 @@ async function run(page, origin, steps) {
 }
 
 const steps = (await readFile(scriptFile, "utf8")).split("\n").filter((l) => l.trim() !== "");
-const server = await serve(siteFolder);
-const origin = `http://127.0.0.1:${server.address().port}`;
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-  headless: true,
-  // Root needs --no-sandbox; SwiftShader gives WebGL without a GPU; the rest keeps Chromium
-  // off a network it cannot reach.
-  args: [
-    "--no-sandbox",
-    "--use-angle=swiftshader",
-    "--enable-unsafe-swiftshader",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-    "--no-first-run",
-  ],
-  defaultViewport: { width: 800, height: 800 },
-});
+const session = await startSession(siteFolder);
 let status = 0;
 try {
-  const page = await browser.newPage();
+  const page = await session.browser.newPage();
   page.on("console", (message) => console.log(`# ${message.text()}`));
   page.on("pageerror", (error) => console.log(`# page error: ${error.message}`));
-  await run(page, origin, steps);
+  await run(page, session.origin, steps);
 } catch (error) {
   console.log(`! ${error.message}`);
   status = 1;
 } finally {
-  await browser.close();
-  server.close();
+  await session.end();
 }
 process.exit(status);
