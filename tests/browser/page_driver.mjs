@@ -96,7 +96,7 @@ async function run(page, origin, steps) {
       case "shot": {
         // The canvas alone at the top left of a viewport of its size: a clipped screenshot
         // would blend a dark edge into the picture.
-        await page.addStyleTag({ content: "body{margin:0} h1,#status{display:none}" });
+        await page.addStyleTag({ content: "body{margin:0} h1,p{display:none}" });
         await page.screenshot({ path: rest, type: "png" });
         break;
       }
