@@ -15,9 +15,18 @@ const contentTypes = {
   ".png": "image/png",
 };
 
-function serve(folder) {
+// Serves `root`, and each folder of `mounts` under its prefix ("/models/": folder).
+function serve(root, mounts) {
   const server = createServer(async (request, response) => {
-    const path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
+    let path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
+    let folder = root;
+    for (const [prefix, mounted] of Object.entries(mounts)) {
+      if (path.startsWith(prefix)) {
+        folder = mounted;
+        path = path.slice(prefix.length - 1);
+        break;
+      }
+    }
     try {
       const body = await readFile(join(folder, path));
       response.writeHead(200, {
@@ -31,10 +40,11 @@ function serve(folder) {
   return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
-// Serves `siteFolder` (any folder of static files) on a free port and starts the browser. Returns the browser, the address
-// that index.html is found under, and a function that ends both.
-export async function startSession(siteFolder) {
-  const server = await serve(siteFolder);
+// Serves `siteFolder` (any folder of static files, with `mounts` as for serve) on a free port
+// and starts the browser. Returns the browser, the address that index.html is found under, and
+// a function that ends both.
+export async function startSession(siteFolder, mounts = {}) {
+  const server = await serve(siteFolder, mounts);
   const origin = `http://127.0.0.1:${server.address().port}`;
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",

@@ -6,6 +6,7 @@
 //
 // The site is served on 127.0.0.1 (a free port) for as long as the script runs. One step per
 // line, its word first:
+//   mount PREFIX DIR   also serves DIR under PREFIX (such as /models/), wherever it stands
 //   manual-frames      from now on the page's animation frames run only on `frames`
 //   heap-cap MIB       from now on WebAssembly memory may not grow beyond MIB mebibytes
 //   open QUERY         loads index.html with QUERY (such as ?keys=%2B&frames=3, or - for none)
@@ -61,6 +62,8 @@ async function run(page, origin, steps) {
     const word = space < 0 ? line : line.slice(0, space);
     const rest = space < 0 ? "" : line.slice(space + 1);
     switch (word) {
+      case "mount":
+        break;
       case "manual-frames":
         await page.evaluateOnNewDocument(holdAnimationFrames);
         break;
@@ -110,7 +113,10 @@ async function run(page, origin, steps) {
 }
 
 const steps = (await readFile(scriptFile, "utf8")).split("\n").filter((l) => l.trim() !== "");
-const session = await startSession(siteFolder);
+const mounts = Object.fromEntries(
+  steps.filter((s) => s.startsWith("mount ")).map((s) => s.split(" ").slice(1, 3)),
+);
+const session = await startSession(siteFolder, mounts);
 let status = 0;
 try {
   const page = await session.browser.newPage();

@@ -13,6 +13,10 @@ PageScript& PageScript::step(const std::string& word, const std::string& argumen
     return *this;
 }
 
+PageScript& PageScript::mount(const std::string& prefix, const std::string& folder) {
+    return step("mount", prefix + " " + folder);
+}
+
 PageScript& PageScript::holdAnimationFrames() {
     return step("manual-frames", {});
 }
@@ -66,7 +70,7 @@ PageScript::PageRun PageScript::run(const std::string& folder) const {
     }
     e2e::LaunchOptions options;
     options.path = node;
-    options.args = {PAGE_DRIVER_SCRIPT, webSiteFolder(), scriptPath};
+    options.args = {PAGE_DRIVER_SCRIPT, site_, scriptPath};
     options.logPath = logPath;
     e2e::ChildProcess driver(options);
     const auto status = driver.waitForExit(std::chrono::minutes(5));

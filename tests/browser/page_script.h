@@ -1,13 +1,23 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
+
+// The folder of the web build that the tests open, and why it cannot be used (empty if it can).
+std::string webSiteFolder();
+std::string webSiteProblem();
 
 // A script of steps for the web viewer in headless Chromium, run by page_driver.mjs: what a
 // test does to the page (addresses, real key presses, animation frames) and what it reads back
 // (pictures, values of page expressions). See page_driver.mjs for the steps.
 class PageScript {
   public:
+    // A script for the page in `siteFolder`: the web build's by default.
+    explicit PageScript(std::string siteFolder = webSiteFolder()) : site_(std::move(siteFolder)) {}
+
+    // Also serves `folder` under the address prefix (such as "/models/"), for the whole run.
+    PageScript& mount(const std::string& prefix, const std::string& folder);
     // From now on the page draws only the frames that runFrames releases.
     PageScript& holdAnimationFrames();
     // Refuses every growth of the WebAssembly heap beyond `mebibytes`, as a browser short of
@@ -36,12 +46,9 @@ class PageScript {
   private:
     PageScript& step(const std::string& word, const std::string& argument);
 
+    std::string site_;
     std::vector<std::string> steps_;
 };
 
 // The URL query that types `keys` and runs `frames` frames, with every key percent-encoded.
 std::string addressOf(const std::string& keys, int frames);
-
-// The folder of the web build that the tests open, and why it cannot be used (empty if it can).
-std::string webSiteFolder();
-std::string webSiteProblem();
