@@ -232,22 +232,77 @@ void GltfDocument::animate(int node, const std::vector<Pose>& poses, std::uint32
                               addFloats(scales, TINYGLTF_TYPE_VEC3, false, 0)};
         found = outputs_.emplace(track, outputs).first;
     }
+    addChannel(node, "translation", input, found->second.translation);
+    addChannel(node, "rotation", input, found->second.rotation);
+    addChannel(node, "scale", input, found->second.scale);
+}
+
+void GltfDocument::addChannel(int node, const char* path, int input, int output) {
     tinygltf::Animation& animation = model_.animations[0];
-    const std::pair<const char*, int> channels[] = {{"translation", found->second.translation},
-                                                    {"rotation", found->second.rotation},
-                                                    {"scale", found->second.scale}};
-    for (const auto& [path, output] : channels) {
-        tinygltf::AnimationSampler sampler;
-        sampler.input = input;
-        sampler.output = output;
-        sampler.interpolation = "LINEAR";
-        animation.samplers.push_back(sampler);
-        tinygltf::AnimationChannel channel;
-        channel.sampler = static_cast<int>(animation.samplers.size() - 1);
-        channel.target_node = node;
-        channel.target_path = path;
-        animation.channels.push_back(channel);
+    tinygltf::AnimationSampler sampler;
+    sampler.input = input;
+    sampler.output = output;
+    sampler.interpolation = "LINEAR";
+    animation.samplers.push_back(sampler);
+    tinygltf::AnimationChannel channel;
+    channel.sampler = static_cast<int>(animation.samplers.size() - 1);
+    channel.target_node = node;
+    channel.target_path = path;
+    animation.channels.push_back(channel);
+}
+
+int GltfDocument::stillTarget(std::size_t vertices) {
+    if (const auto found = stillTargets_.find(vertices); found != stillTargets_.end()) {
+        return found->second;
     }
+    const int index = addFloats(std::vector<float>(3 * vertices, 0.0f), TINYGLTF_TYPE_VEC3, true,
+                                TINYGLTF_TARGET_ARRAY_BUFFER);
+    stillTargets_.emplace(vertices, index);
+    return index;
+}
+
+int GltfDocument::unitTarget(std::size_t vertices, std::size_t vertex, int axis) {
+    const std::array<std::size_t, 3> key{vertices, vertex, static_cast<std::size_t>(axis)};
+    if (const auto found = unitTargets_.find(key); found != unitTargets_.end()) {
+        return found->second;
+    }
+    std::vector<float> moved(3 * vertices, 0.0f);
+    moved[3 * vertex + static_cast<std::size_t>(axis)] = 1.0f;
+    const int index = addFloats(moved, TINYGLTF_TYPE_VEC3, true, TINYGLTF_TARGET_ARRAY_BUFFER);
+    unitTargets_.emplace(key, index);
+    return index;
+}
+
+void GltfDocument::addMorphTargets(int meshIndex, const std::vector<std::size_t>& moving) {
+    tinygltf::Mesh& mesh = model_.meshes[static_cast<std::size_t>(meshIndex)];
+    std::vector<std::size_t> vertices;
+    for (const tinygltf::Primitive& primitive : mesh.primitives) {
+        const int positions = primitive.attributes.at("POSITION");
+        vertices.push_back(model_.accessors[static_cast<std::size_t>(positions)].count);
+    }
+    for (std::size_t i = 0; i < mesh.primitives.size(); ++i) {
+        std::vector<std::map<std::string, int>>& targets = mesh.primitives[i].targets;
+        targets.clear();
+        for (const std::size_t p : moving) {
+            for (std::size_t v = 0; v < vertices[p]; ++v) {
+                for (int axis = 0; axis < 3; ++axis) {
+                    targets.push_back({{"POSITION", i == p ? unitTarget(vertices[p], v, axis)
+                                                           : stillTarget(vertices[i])}});
+                }
+            }
+        }
+    }
+}
+
+void GltfDocument::animateWeights(int node, const std::vector<float>& weights, int keyframes,
+                                  std::uint32_t track, int rate) {
+    const int input = keyframeTimes(keyframes, rate);
+    auto found = weightOutputs_.find(track);
+    if (found == weightOutputs_.end()) {
+        found =
+            weightOutputs_.emplace(track, addFloats(weights, TINYGLTF_TYPE_SCALAR, false, 0)).first;
+    }
+    addChannel(node, "weights", input, found->second);
 }
 
 std::optional<std::string> GltfDocument::serialise(GltfFormat format, std::string& error) {

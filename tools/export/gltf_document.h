@@ -52,6 +52,17 @@ class GltfDocument {
     // share their keyframes' data.
     void animate(int node, const std::vector<Pose>& poses, std::uint32_t track, int rate);
 
+    // Gives the primitives of the mesh listed in `moving` (ascending) a morph target for each
+    // coordinate of each of their vertices, a displacement of 1 along it, vertex after vertex,
+    // primitive after primitive; the mesh's other primitives get as many targets that move
+    // nothing. A node's weights are then the moving vertices' displacements themselves.
+    void addMorphTargets(int mesh, const std::vector<std::size_t>& moving);
+
+    // Animates the node's morph weights: `weights` holds one list per keyframe, one after the
+    // other. Nodes of the same `track` must have the same weights; they share them.
+    void animateWeights(int node, const std::vector<float>& weights, int keyframes,
+                        std::uint32_t track, int rate);
+
     std::size_t nodeCount() const { return model_.nodes.size(); }
 
     // The whole file. Nothing, with the reason, when it cannot be written.
@@ -71,6 +82,10 @@ class GltfDocument {
     int primitiveFor(const RecordedPrimitive& primitive);
     int materialFor(const std::array<float, 4>& colour);
     int keyframeTimes(int count, int rate);
+    void addChannel(int node, const char* path, int input, int output);
+    // A morph target's positions: every vertex still, or one moved by 1 along one axis.
+    int stillTarget(std::size_t vertices);
+    int unitTarget(std::size_t vertices, std::size_t vertex, int axis);
 
     std::vector<unsigned char>& data() { return model_.buffers[0].data; }
 
@@ -80,6 +95,9 @@ class GltfDocument {
     std::vector<tinygltf::Primitive> primitiveList_;
     std::map<std::array<float, 4>, int> materials_;
     std::unordered_map<std::uint32_t, Outputs> outputs_;
+    std::unordered_map<std::uint32_t, int> weightOutputs_;
+    std::map<std::size_t, int> stillTargets_;
+    std::map<std::array<std::size_t, 3>, int> unitTargets_;
     int times_ = -1;
 };
 

@@ -69,7 +69,7 @@ void ShapeRecorder::draw(gl_subset::Primitive kind, std::span<const gl_subset::V
         for (std::size_t i = 0; i < 3; ++i) {
             p.positions.push_back(m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i]);
         }
-        if (kind == gl_subset::Primitive::triangles) {
+        if (kind == gl_subset::Primitive::triangles && !positionsOnly_) {
             float normal[3];
             for (std::size_t i = 0; i < 3; ++i) {
                 normal[i] = v.normal[0] * n[i] + v.normal[1] * n[3 + i] + v.normal[2] * n[6 + i];
@@ -77,6 +77,9 @@ void ShapeRecorder::draw(gl_subset::Primitive kind, std::span<const gl_subset::V
             normalise(normal);
             p.normals.insert(p.normals.end(), normal, normal + 3);
         }
+    }
+    if (positionsOnly_) {
+        return;
     }
     if (kind == gl_subset::Primitive::lines) {
         for (const std::uint32_t corner : corners) {

@@ -19,6 +19,9 @@ namespace scene_export {
 // joined into one primitive.
 class ShapeRecorder : public gl_subset::PrimitiveSink {
   public:
+    // With `positionsOnly`, only the vertices' positions are kept: no normals, no indices.
+    explicit ShapeRecorder(bool positionsOnly = false) : positionsOnly_(positionsOnly) {}
+
     // Starts a new shape; what was recorded so far is handed over and forgotten.
     RecordedShape take();
 
@@ -31,6 +34,7 @@ class ShapeRecorder : public gl_subset::PrimitiveSink {
     void finish() override {}
 
   private:
+    bool positionsOnly_;
     RecordedShape shape_;
 };
 
