@@ -7,26 +7,44 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
+#include "tools/command_line/key_script.h"
 
 namespace {
 
-// The page's address may ask for a state, as scene-capture's --keys and --frames do:
-// ?keys=%2B%2B%2Bx3&frames=10. Returns the number of frames (at least 0), or -1 when the
-// address asks for nothing and the viewer runs live. Writes the keys into the buffer.
-EM_JS(int, readAddressScript, (char* keys, int capacity), {
-    const parameters = new URLSearchParams(window.location.search);
-    if (!parameters.has("keys") && !parameters.has("frames")) {
+// The value of the page address's parameter `name` (?keys=%2B%2B%2Bx3&frames=10), written into
+// the buffer when it fits. Returns its length in bytes, or -1 when the address does not have it.
+EM_JS(int, readAddressParameter, (const char* name, char* buffer, int capacity), {
+    const value = new URLSearchParams(window.location.search).get(UTF8ToString(name));
+    if (value == = null) {
         return -1;
     }
-    stringToUTF8(parameters.get("keys") || "", keys, capacity);
-    const frames = parseInt(parameters.get("frames") || "0", 10);
-    return Number.isFinite(frames) && frames > 0 ? Math.min(frames, 0x7fffffff) : 0;
+    const length = lengthBytesUTF8(value);
+    if (length < capacity) {
+        stringToUTF8(value, buffer, capacity);
+    }
+    return length;
 });
+
+std::optional<std::string> addressParameter(const char* name) {
+    std::string value(64, '\0');
+    int length = readAddressParameter(name, value.data(), static_cast<int>(value.size()));
+    if (length >= static_cast<int>(value.size())) {
+        value.resize(static_cast<std::size_t>(length) + 1);
+        length = readAddressParameter(name, value.data(), static_cast<int>(value.size()));
+    }
+    if (length < 0) {
+        return std::nullopt;
+    }
+    value.resize(static_cast<std::size_t>(length));
+    return value;
+}
 
 // Tells the page that the picture is held after the frames of its address.
 EM_JS(void, announceHeld, (int frames), {
@@ -66,14 +84,23 @@ void scriptedFrame() {
 }  // namespace
 
 void runFrameLoop() {
-    char keys[4096];
-    const int frames = readAddressScript(keys, sizeof keys);
-    if (frames < 0) {
+    const std::optional<std::string> keys = addressParameter("keys");
+    const std::optional<std::string> frames = addressParameter("frames");
+    if (!keys && !frames) {
         glutMainLoop();
         return;
     }
-    script.keys = keys;
-    script.frames = frames;
+    // The address's frames are read as scene-capture reads --frames, with its default of 1;
+    // a value it would refuse is reported, and the viewer runs live instead.
+    script.keys = keys.value_or("");
+    script.frames = 1;
+    const std::string problem =
+        frames ? command_line::takeCount("frames", *frames, script.frames) : std::string();
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        glutMainLoop();
+        return;
+    }
     emscripten_set_main_loop(scriptedFrame, 0, true);
 }
 

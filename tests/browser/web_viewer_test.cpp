@@ -93,6 +93,19 @@ TEST_F(WebViewer, LiveKeysAndOneStepPerFrameGiveTheGoldenPicture) {
     }
 }
 
+// The address's frames are read as scene-capture reads --frames: 1 when not given, and a
+// value it would refuse is reported on the page, which then runs live.
+TEST_F(WebViewer, ReadsTheAddressAsSceneCaptureReadsItsOptions) {
+    PageScript script;
+    script.open("?keys=x").waitUntil("document.body.dataset.held !== undefined");
+    script.read("document.body.dataset.held");
+    script.holdAnimationFrames().open("?keys=x&frames=12x").runFrames(2).read(statusLine);
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 2u);
+    EXPECT_EQ(result.values[0], "\"1\"");
+    EXPECT_EQ(result.values[1], "\"frames: '12x' is not a whole number from 0 to 1000000\"");
+}
+
 // Escape ends the viewer: the page says so, and no further frame is asked for.
 TEST_F(WebViewer, EscapeEndsTheViewer) {
     PageScript script;
