@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-
 #include <cmath>
 #include <vector>
 
-#include "gl_subset/immediate_mode.h"
 #include "scene/ball_tree.h"
 #include "scene/limb.h"
 #include "tools/export/shape_recorder.h"
@@ -15,14 +12,7 @@ namespace scene_export {
 namespace {
 
 RecordedShape record(SceneNode& node) {
-    ShapeRecorder recorder;
-    gl_subset::setSink(&recorder);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glColor3f(1.0f, 1.0f, 1.0f);
-    node.draw();
-    gl_subset::setSink(nullptr);
-    return recorder.take();
+    return recordDraw(&node, false);
 }
 
 double at(const std::vector<float>& values, std::uint32_t vertex, int k) {

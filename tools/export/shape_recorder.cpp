@@ -1,5 +1,7 @@
 #include "tools/export/shape_recorder.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 #include <cstddef>
 #include <utility>
@@ -96,6 +98,19 @@ void ShapeRecorder::draw(gl_subset::Primitive kind, std::span<const gl_subset::V
         }
         p.indices.insert(p.indices.end(), {a, b, c});
     }
+}
+
+RecordedShape recordDraw(const SceneNode* node, bool positionsOnly) {
+    ShapeRecorder recorder(positionsOnly);
+    gl_subset::setSink(&recorder);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glLineWidth(1.0f);
+    // draw() changes nothing of the node; it is not const only because it is virtual.
+    const_cast<SceneNode*>(node)->draw();
+    gl_subset::setSink(nullptr);
+    return recorder.take();
 }
 
 }  // namespace scene_export

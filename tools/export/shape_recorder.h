@@ -3,6 +3,7 @@
 #include <span>
 
 #include "gl_subset/primitive_sink.h"
+#include "scene/scene_node.h"
 #include "tools/export/recorded_shape.h"
 
 namespace scene_export {
@@ -37,5 +38,9 @@ class ShapeRecorder : public gl_subset::PrimitiveSink {
     bool positionsOnly_;
     RecordedShape shape_;
 };
+
+// What the node's own draw emits, in its own frame, through a ShapeRecorder. The draw starts
+// as the viewer's do: the modelview matrix the identity, white, lines 1 wide.
+RecordedShape recordDraw(const SceneNode* node, bool positionsOnly);
 
 }  // namespace scene_export
