@@ -63,8 +63,6 @@ class GltfDocument {
     void animateWeights(int node, const std::vector<float>& weights, int keyframes,
                         std::uint32_t track, int rate);
 
-    std::size_t nodeCount() const { return model_.nodes.size(); }
-
     // The whole file. Nothing, with the reason, when it cannot be written.
     std::optional<std::string> serialise(GltfFormat format, std::string& error);
 
