@@ -20,9 +20,11 @@ namespace {
 
 // The value of the page address's parameter `name` (?keys=%2B%2B%2Bx3&frames=10), written into
 // the buffer when it fits. Returns its length in bytes, or -1 when the address does not have it.
+// The body is JavaScript, which clang-format would take apart ("===").
+// clang-format off
 EM_JS(int, readAddressParameter, (const char* name, char* buffer, int capacity), {
     const value = new URLSearchParams(window.location.search).get(UTF8ToString(name));
-    if (value == = null) {
+    if (value === null) {
         return -1;
     }
     const length = lengthBytesUTF8(value);
@@ -31,6 +33,7 @@ EM_JS(int, readAddressParameter, (const char* name, char* buffer, int capacity),
     }
     return length;
 });
+// clang-format on
 
 std::optional<std::string> addressParameter(const char* name) {
     std::string value(64, '\0');
