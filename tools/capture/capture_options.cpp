@@ -11,33 +11,17 @@ std::string checkKeys(const std::string& keys) {
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine result;
     CaptureOptions options;
-    bool outputSeen = false;
+    std::optional<std::string> output;
     const command_line::OptionsRead read = command_line::readOptions(
-        args, {{"--keys",
-                [&options](const std::string& value) {
-                    options.keys = value;
-                    return std::string();
-                }},
-               {"--frames",
-                [&options](const std::string& value) {
-                    return command_line::takeCount("--frames", value, options.frames);
-                }},
-               {"--output", [&options, &outputSeen](const std::string& value) {
-                    options.output = value;
-                    outputSeen = true;
-                    return std::string();
-                }}});
+        args, command_line::stateOptionHandlers(options.keys, options.frames, output));
     if (read.helpRequested) {
         result.helpRequested = true;
         return result;
     }
 
     std::string error = read.error;
-    if (error.empty() && !outputSeen) {
-        error = "--output FILE is required";
-    }
-    if (error.empty() && options.output.empty()) {
-        error = "--output: the file name is empty";
+    if (error.empty()) {
+        error = command_line::checkOutputGiven(output);
     }
     if (error.empty()) {
         error = checkKeys(options.keys);
@@ -46,6 +30,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         result.error = error;
         return result;
     }
+    options.output = *output;
     result.options = options;
     return result;
 }

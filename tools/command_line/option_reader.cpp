@@ -1,5 +1,7 @@
 #include "tools/command_line/option_reader.h"
 
+#include "tools/command_line/key_script.h"
+
 #include <optional>
 #include <utility>
 
@@ -75,6 +77,31 @@ OptionsRead readOptions(const std::vector<std::string>& args,
         }
     }
     return result;
+}
+
+std::vector<OptionHandler> stateOptionHandlers(std::string& keys, int& frames,
+                                               std::optional<std::string>& output) {
+    return {{"--keys",
+             [&keys](const std::string& value) {
+                 keys = value;
+                 return std::string();
+             }},
+            {"--frames",
+             [&frames](const std::string& value) { return takeCount("--frames", value, frames); }},
+            {"--output", [&output](const std::string& value) {
+                 output = value;
+                 return std::string();
+             }}};
+}
+
+std::string checkOutputGiven(const std::optional<std::string>& output) {
+    if (!output) {
+        return "--output FILE is required";
+    }
+    if (output->empty()) {
+        return "--output: the file name is empty";
+    }
+    return {};
 }
 
 }  // namespace command_line

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,14 @@ struct OptionsRead {
 // on the line still asks for the help; the first problem is the one reported.
 OptionsRead readOptions(const std::vector<std::string>& args,
                         const std::vector<OptionHandler>& handlers);
+
+// Handlers for the options of every program that shows a state of the viewer: --keys and
+// --frames into `keys` and `frames`, --output into `output`, which stays empty until it comes.
+std::vector<OptionHandler> stateOptionHandlers(std::string& keys, int& frames,
+                                               std::optional<std::string>& output);
+
+// Why the --output read by those handlers cannot be used (not given, or an empty name); empty
+// when it can.
+std::string checkOutputGiven(const std::optional<std::string>& output);
 
 }  // namespace command_line

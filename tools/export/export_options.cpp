@@ -32,37 +32,24 @@ std::optional<GltfFormat> formatOf(const std::string& path) {
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine result;
     ExportOptions options;
-    bool outputSeen = false;
-    const command_line::OptionsRead read = command_line::readOptions(
-        args, {{"--keys",
-                [&options](const std::string& value) {
-                    options.keys = value;
-                    return std::string();
-                }},
-               {"--frames",
-                [&options](const std::string& value) {
-                    return command_line::takeCount("--frames", value, options.frames);
-                }},
-               {"--output",
-                [&options, &outputSeen](const std::string& value) {
-                    options.output = value;
-                    outputSeen = true;
-                    return std::string();
-                }},
-               {"--animate", [&options](const std::string& value) {
-                    return command_line::takeCount("--animate", value, options.animate);
-                }}});
+    std::optional<std::string> output;
+    std::vector<command_line::OptionHandler> handlers =
+        command_line::stateOptionHandlers(options.keys, options.frames, output);
+    handlers.push_back({"--animate", [&options](const std::string& value) {
+                            return command_line::takeCount("--animate", value, options.animate);
+                        }});
+    const command_line::OptionsRead read = command_line::readOptions(args, handlers);
     if (read.helpRequested) {
         result.helpRequested = true;
         return result;
     }
 
     std::string error = read.error;
-    if (error.empty() && !outputSeen) {
-        error = "--output FILE is required";
+    if (error.empty()) {
+        error = command_line::checkOutputGiven(output);
     }
-    if (error.empty() && options.output.empty()) {
-        error = "--output: the file name is empty";
+    if (error.empty()) {
+        options.output = *output;
     }
     if (error.empty()) {
         if (const std::optional<GltfFormat> format = formatOf(options.output)) {
