@@ -58,10 +58,11 @@ struct ExportState {
     }
 };
 
-// Every model; the chain and the tree at each depth from 1 to 6, from every viewpoint, after
-// a few frames each.
+// Every model at depths 1 and 4 (the figure and the fan are the same at any depth); the chain
+// and the tree at each depth from 1 to 6; from every viewpoint, after a few frames each.
 std::vector<ExportState> exportStates() {
-    std::vector<ExportState> states{{"figure", 1, 1, 1, 7}, {"fan", 2, 1, 3, 10}};
+    std::vector<ExportState> states{
+        {"figure", 1, 1, 1, 7}, {"fan", 2, 1, 3, 10}, {"figure", 1, 4, 2, 5}, {"fan", 2, 4, 1, 3}};
     for (int depth = 1; depth <= 6; ++depth) {
         states.push_back({"chain", 0, depth, 1 + depth % 3, depth + 2});
         states.push_back({"tree", 3, depth, 1 + (depth + 1) % 3, 3 * depth});
