@@ -29,10 +29,12 @@ struct ExportState {
     int depth;
     int viewpoint;
     int frames;
+    int animate = 0;  // steps exported as an animation after the frames, drawn at its end
 
     std::string name() const {
         return std::string(model) + "-d" + std::to_string(depth) + "-v" +
-               std::to_string(viewpoint) + "-f" + std::to_string(frames);
+               std::to_string(viewpoint) + "-f" + std::to_string(frames) +
+               (animate > 0 ? "-a" + std::to_string(animate) : "");
     }
     std::string keys() const {
         return std::string(static_cast<std::size_t>(depth - 1), '+') +
@@ -68,6 +70,12 @@ std::vector<ExportState> exportStates() {
         states.push_back({"tree", 3, depth, 1 + (depth + 1) % 3, 3 * depth});
     }
     return states;
+}
+
+// Animations played by three.js to their last keyframe: three quarters of the tree's turn (its
+// balls' connectors follow the turning children), 600 steps of the figure, a few of the chain.
+std::vector<ExportState> animatedStates() {
+    return {{"tree", 3, 4, 3, 5, 450}, {"figure", 1, 1, 3, 0, 600}, {"chain", 0, 5, 2, 2, 90}};
 }
 
 // "eye,centre,up" of the viewer's camera at a viewpoint, for the three.js page.
@@ -170,24 +178,32 @@ TEST_F(ExportedModels, PassTheKhronosValidator) {
 }
 
 // three.js loads every state with exactly the model's nodes and, seen from the viewer's
-// viewpoint, draws the silhouette that scene-capture draws.
+// viewpoint, draws the silhouette that scene-capture draws; played to their ends, the
+// animations show the state that scene-capture draws after their steps.
 TEST_F(ExportedModels, DrawInThreeJsWithTheViewersSilhouette) {
     const std::unique_ptr<e2e::XServer> server = e2e::XServer::startOrAttach(file("xvfb.log"));
     PageScript script(THREE_PAGE_FOLDER);
     script.mount("/three/", NODE_MODULES_FOLDER "/three/")
         .mount("/models/", scratch.path().string() + "/");
-    const std::vector<ExportState> states = exportStates();
+    std::vector<ExportState> states = exportStates();
+    for (const ExportState& s : animatedStates()) {
+        states.push_back(s);
+    }
     for (const ExportState& s : states) {
         const std::string keys = s.keys(), frames = std::to_string(s.frames);
-        ASSERT_TRUE(
-            runToEnd(SCENE_EXPORT_EXECUTABLE,
-                     {"--keys", keys, "--frames", frames, "--output", file(s.name() + ".glb")},
-                     file("export.log")));
-        const capture::CaptureRun run = capture::runCapture(
-            {"--keys", keys, "--frames", frames, "--output", file(s.name() + ".capture.png")},
-            server->display(), file("capture.log"));
+        ASSERT_TRUE(runToEnd(SCENE_EXPORT_EXECUTABLE,
+                             {"--keys", keys, "--frames", frames, "--animate",
+                              std::to_string(s.animate), "--output", file(s.name() + ".glb")},
+                             file("export.log")));
+        // An animation's end is the state after its steps too.
+        const capture::CaptureRun run =
+            capture::runCapture({"--keys", keys, "--frames", std::to_string(s.frames + s.animate),
+                                 "--output", file(s.name() + ".capture.png")},
+                                server->display(), file("capture.log"));
         ASSERT_TRUE(run.succeeded()) << run.describe();
-        script.open("?model=" + s.name() + ".glb&camera=" + cameraOf(s.viewpoint))
+        script
+            .open("?model=" + s.name() + ".glb&camera=" + cameraOf(s.viewpoint) +
+                  "&time=" + std::to_string(s.animate / 60.0))
             .waitUntil("document.body.dataset.drawn || document.body.dataset.error")
             .read("document.body.dataset.error || window.exported.parser.json.nodes.length")
             .screenshot(file(s.name() + ".three.png"));
