@@ -3,16 +3,11 @@
 #include <thread>
 #include <utility>
 
+#include "sanitizer.h"
 #include "viewer_test.h"
 
 namespace e2e {
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
 
 constexpr std::uint64_t gibibyte = std::uint64_t{1} << 30;
 

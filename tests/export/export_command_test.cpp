@@ -13,18 +13,13 @@
 #include <vector>
 
 #include "harness/child_process.h"
+#include "sanitizer.h"
 #include "scratch_folder.h"
 #include "tools/export/gltf_document.h"
 #include "tools/export/pose.h"
 
 // The scene-export program as a user runs it, its files read back by tinygltf's own reader.
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
 
 struct ExportRun {
     std::optional<e2e::ExitStatus> status;

@@ -14,18 +14,13 @@
 #include "app/model_catalogue.h"
 #include "app/platform.h"
 #include "app_state.h"
+#include "sanitizer.h"
 #include "tree_queries.h"
 
 namespace {
 
 constexpr std::uint64_t mebibyte = 1024 * 1024;
 constexpr std::uint64_t everything = std::numeric_limits<std::uint64_t>::max();
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
 
 std::uint64_t virtualSize() {
     return readMemoryValue("/proc/self/status", "VmSize:").value();
