@@ -239,13 +239,17 @@ void GltfDocument::animate(int node, const std::vector<Pose>& poses, std::uint32
 
 void GltfDocument::addChannel(int node, const char* path, int input, int output) {
     tinygltf::Animation& animation = model_.animations[0];
-    tinygltf::AnimationSampler sampler;
-    sampler.input = input;
-    sampler.output = output;
-    sampler.interpolation = "LINEAR";
-    animation.samplers.push_back(sampler);
+    auto [found, added] = samplers_.emplace(std::make_pair(input, output),
+                                            static_cast<int>(animation.samplers.size()));
+    if (added) {
+        tinygltf::AnimationSampler sampler;
+        sampler.input = input;
+        sampler.output = output;
+        sampler.interpolation = "LINEAR";
+        animation.samplers.push_back(sampler);
+    }
     tinygltf::AnimationChannel channel;
-    channel.sampler = static_cast<int>(animation.samplers.size() - 1);
+    channel.sampler = found->second;
     channel.target_node = node;
     channel.target_path = path;
     animation.channels.push_back(channel);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // tinygltf without its image loading: the exported files hold no images.
@@ -80,6 +81,7 @@ class GltfDocument {
     int primitiveFor(const RecordedPrimitive& primitive);
     int materialFor(const std::array<float, 4>& colour);
     int keyframeTimes(int count, int rate);
+    // Channels with the same keyframe times and values share one sampler.
     void addChannel(int node, const char* path, int input, int output);
     // A morph target's positions: every vertex still, or one moved by 1 along one axis.
     int stillTarget(std::size_t vertices);
@@ -94,6 +96,7 @@ class GltfDocument {
     std::map<std::array<float, 4>, int> materials_;
     std::unordered_map<std::uint32_t, Outputs> outputs_;
     std::unordered_map<std::uint32_t, int> weightOutputs_;
+    std::map<std::pair<int, int>, int> samplers_;
     std::map<std::size_t, int> stillTargets_;
     std::map<std::array<std::size_t, 3>, int> unitTargets_;
     int times_ = -1;
