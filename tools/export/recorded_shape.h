@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gl_subset/primitive_sink.h"
+#include "libraries/gl_subset/primitive_sink.h"
 
 namespace scene_export {
 

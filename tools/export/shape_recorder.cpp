@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <utility>
 
-#include "gl_subset/immediate_mode.h"
+#include "libraries/gl_subset/matrix_stack.h"
+#include "libraries/gl_subset/primitive_sink.h"
 
 namespace scene_export {
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "gl_subset/primitive_sink.h"
+#include "libraries/gl_subset/primitive_sink.h"
 #include "scene/scene_node.h"
 #include "tools/export/recorded_shape.h"
 

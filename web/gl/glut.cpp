@@ -9,7 +9,7 @@
 #include <cstring>
 #include <deque>
 
-#include "gl_subset/immediate_mode.h"
+#include "libraries/gl_subset/primitive_sink.h"
 #include "webgl_backend.h"
 #include "webgl_sink.h"
 

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gl_subset/immediate_mode.h"
+#include "libraries/gl_subset/begin_end.h"
+#include "libraries/gl_subset/matrix_stack.h"
 #include "lines.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "gl_subset/immediate_mode.h"
-#include "gl_subset/primitive_sink.h"
+#include "libraries/gl_subset/matrix_stack.h"
+#include "libraries/gl_subset/primitive_sink.h"
 #include "webgl_backend.h"
 
 // The fixed-function stage of OpenGL 1 that the browser lacks, as the viewer uses it: vertices

@@ -3,30 +3,22 @@
 #include <array>
 #include <cstdint>
 
-#include "gl_subset/primitive_sink.h"
-
-// OpenGL 1's matrix stacks and immediate mode, as the viewer calls them, in plain C++ (the GL
-// calls themselves are defined in immediate_mode.cpp, glutSolidSphere among them): two stacks
-// of single-precision matrices, 32 deep; a current colour and normal that outlive glBegin and
-// glEnd; quads split into triangles, lines in pairs. What becomes of the primitives is the
-// business of the sink installed here. Without one they are dropped.
+// OpenGL 1's two matrix stacks as the viewer uses them (the GL calls themselves are defined in
+// matrix_stack.cpp): single-precision matrices, 32 entries deep each, the modelview and the
+// projection, and which of the two the matrix calls change.
 namespace gl_subset {
 
 // Column-major, as OpenGL keeps it.
 using Matrix = std::array<float, 16>;
 
-// The sink that the GL calls feed from now on, or null. Not owned.
-void setSink(PrimitiveSink* sink);
+// The entries each stack holds: OpenGL guarantees 32 modelview and 2 projection entries.
+inline constexpr int stackDepth = 32;
 
 const Matrix& modelviewMatrix();
 const Matrix& projectionMatrix();
 // Goes up whenever either matrix above may have changed, so that a sink can keep what it
 // derives from them until then.
 std::uint64_t matrixVersion();
-
-// glColor's current colour (RGBA) and glLineWidth's width.
-const std::array<float, 4>& currentColour();
-float currentLineWidth();
 
 // a times b, both column-major, summed in the order OpenGL implementations use.
 Matrix multiply(const Matrix& a, const Matrix& b);

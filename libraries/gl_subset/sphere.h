@@ -4,10 +4,11 @@
 #include <vector>
 
 // glutSolidSphere's mesh as freeglut builds it: `slices` around the z axis and `stacks` along
-// it, from the pole at +z to the pole at -z, drawn as one triangle strip per stack.
-namespace sphere {
+// it, from the pole at +z to the pole at -z, drawn as one triangle strip per stack. The call
+// itself, defined in sphere.cpp, hands the mesh to the sink scaled by its radius.
+namespace gl_subset {
 
-struct Mesh {
+struct SphereMesh {
     // Points of the unit sphere, x y z each, single precision: the pole at +z, then each ring
     // from the top down, then the pole at -z. They are also the normals; the vertices are
     // these times the radius.
@@ -22,6 +23,6 @@ struct Mesh {
 };
 
 // The mesh for these counts (slices >= 1, stacks >= 2), built once and kept.
-const Mesh& solidSphereMesh(int slices, int stacks);
+const SphereMesh& solidSphereMesh(int slices, int stacks);
 
-}  // namespace sphere
+}  // namespace gl_subset

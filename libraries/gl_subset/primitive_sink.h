@@ -10,7 +10,7 @@
 namespace gl_subset {
 
 // A vertex as glVertex gave it, in single precision, with the normal and colour current then.
-// Its coordinates are those of the modelview matrix current at the draw (gl_subset::modelview).
+// Its coordinates are those of the modelview matrix current at the draw (modelviewMatrix()).
 struct Vertex {
     float position[3];
     float normal[3];
@@ -27,6 +27,10 @@ class PrimitiveSink {
     // quads already split in two) or in twos (lines), in the order they were given.
     virtual void draw(Primitive kind, std::span<const Vertex> vertices,
                       std::span<const std::uint32_t> corners) = 0;
+    // glutSolidSphere(radius, slices, stacks) in the current colour. By default its mesh comes
+    // to draw() as triangles, scaled by the radius (sphere.cpp); a sink that keeps meshes of its
+    // own may take the sphere whole.
+    virtual void drawSolidSphere(double radius, int slices, int stacks);
 
     // glEnable and glDisable.
     virtual void setCapability(unsigned int capability, bool enabled) = 0;
@@ -37,5 +41,10 @@ class PrimitiveSink {
     // glFinish: whatever is queued is done.
     virtual void finish() = 0;
 };
+
+// The sink that the GL calls feed from now on, or null: without one, what they draw is
+// dropped. Not owned.
+void setSink(PrimitiveSink* sink);
+PrimitiveSink* currentSink();
 
 }  // namespace gl_subset

@@ -1,11 +1,19 @@
-#include "gl_subset/sphere.h"
+#include "libraries/gl_subset/sphere.h"
 
+#include <GL/gl.h>
+#include <GL/glut.h>
+
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numbers>
 #include <utility>
 
-namespace sphere {
+#include "libraries/gl_subset/begin_end.h"
+#include "libraries/gl_subset/primitive_sink.h"
+
+namespace gl_subset {
 namespace {
 
 // sin and cos of the n + 1 angles 0, a, 2a, ... n a, with a = 2 pi / n (pi / n for half a
@@ -33,12 +41,12 @@ void circleTable(int n, bool halfCircle, std::vector<float>& sines, std::vector<
     }
 }
 
-Mesh build(int slices, int stacks) {
+SphereMesh build(int slices, int stacks) {
     std::vector<float> sin1, cos1, sin2, cos2;
     circleTable(-slices, false, sin1, cos1);
     circleTable(stacks, true, sin2, cos2);
 
-    Mesh mesh;
+    SphereMesh mesh;
     mesh.points = {0.0f, 0.0f, 1.0f};
     for (int i = 1; i < stacks; ++i) {
         for (int j = 0; j < slices; ++j) {
@@ -95,8 +103,8 @@ Mesh build(int slices, int stacks) {
 
 }  // namespace
 
-const Mesh& solidSphereMesh(int slices, int stacks) {
-    static std::map<std::pair<int, int>, Mesh> meshes;
+const SphereMesh& solidSphereMesh(int slices, int stacks) {
+    static std::map<std::pair<int, int>, SphereMesh> meshes;
     const auto key = std::pair{slices, stacks};
     auto found = meshes.find(key);
     if (found == meshes.end()) {
@@ -105,4 +113,29 @@ const Mesh& solidSphereMesh(int slices, int stacks) {
     return found->second;
 }
 
-}  // namespace sphere
+// freeglut's mesh, its points scaled by the radius and lit by the unscaled points as normals;
+// the current normal stays as it was, as with freeglut's vertex arrays.
+void PrimitiveSink::drawSolidSphere(double radius, int slices, int stacks) {
+    static std::vector<Vertex> vertices;
+    const SphereMesh& mesh = solidSphereMesh(slices, stacks);
+    const auto scale = static_cast<float>(radius);
+    const std::array<float, 4>& colour = currentColour();
+    vertices.clear();
+    for (std::size_t i = 0; i + 2 < mesh.points.size(); i += 3) {
+        const float* p = &mesh.points[i];
+        Vertex v{{p[0] * scale, p[1] * scale, p[2] * scale}, {p[0], p[1], p[2]}, {}};
+        std::copy(colour.begin(), colour.end(), v.colour);
+        vertices.push_back(v);
+    }
+    draw(Primitive::triangles, vertices, mesh.triangles);
+}
+
+}  // namespace gl_subset
+
+extern "C" void glutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
+    gl_subset::PrimitiveSink* sink = gl_subset::currentSink();
+    if (slices < 1 || stacks < 2 || sink == nullptr) {
+        return;
+    }
+    sink->drawSolidSphere(radius, slices, stacks);
+}
