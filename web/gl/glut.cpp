@@ -138,7 +138,7 @@ void glutPostRedisplay() {
 
 void glutSwapBuffers() {
     // The browser shows the canvas when the animation frame ends.
-    webgl::flush();
+    sink.endFrame();
 }
 
 void glutMainLoop() {

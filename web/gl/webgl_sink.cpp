@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "libraries/gl_subset/begin_end.h"
 #include "libraries/gl_subset/matrix_stack.h"
@@ -11,7 +12,9 @@
 
 namespace {
 
-constexpr std::array<float, 4> sceneAmbient{0.2f, 0.2f, 0.2f, 1};
+bool sameColour(const gl_subset::Vertex& a, const gl_subset::Vertex& b) {
+    return std::memcmp(a.colour, b.colour, sizeof a.colour) == 0;
+}
 
 }  // namespace
 
@@ -25,17 +28,52 @@ void WebGlSink::updateDerived() {
     normalMatrix_ = gl_subset::normalMatrixOf(gl_subset::modelviewMatrix());
 }
 
+void WebGlSink::drawMesh(webgl::MeshId mesh, float scale, const float* colour) {
+    updateDerived();
+    webgl::MeshDraw d{};
+    std::copy(modelviewProjection_.begin(), modelviewProjection_.end(), d.modelviewProjection);
+    for (std::size_t column = 0; column < 3; ++column) {
+        std::copy_n(&normalMatrix_[3 * column], 3, &d.normalColumns[4 * column]);
+    }
+    d.normalColumns[3] = scale;
+    std::copy_n(colour, 4, d.colour);
+    webgl::drawMesh(mesh, d);
+}
+
+void WebGlSink::draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
+                     std::span<const std::uint32_t> corners) {
+    if (kind == gl_subset::Primitive::triangles && webgl::meshesAvailable() && !vertices.empty() &&
+        std::all_of(vertices.begin(), vertices.end(),
+                    [&](const gl_subset::Vertex& v) { return sameColour(v, vertices[0]); })) {
+        if (const auto mesh = meshes_.triangles(vertices, corners)) {
+            drawMesh(*mesh, 1.0f, vertices[0].colour);
+            return;
+        }
+    }
+    stream(kind, vertices, corners);
+}
+
+void WebGlSink::drawSolidSphere(double radius, int slices, int stacks) {
+    if (webgl::meshesAvailable()) {
+        if (const auto mesh = meshes_.sphere(slices, stacks)) {
+            drawMesh(*mesh, static_cast<float>(radius), gl_subset::currentColour().data());
+            return;
+        }
+    }
+    PrimitiveSink::drawSolidSphere(radius, slices, stacks);
+}
+
 std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
+    const webgl::Lighting& l = lighting_;
     const std::array<float, 4> colour{v.colour[0], v.colour[1], v.colour[2], v.colour[3]};
-    if (!lighting_) {
+    if (!l.lighting) {
         return colour;
     }
-    // Colour material tracks the current colour into the ambient and diffuse material.
-    const std::array<float, 4>& ambient = colourMaterial_ ? colour : materialAmbient_;
-    const std::array<float, 4>& diffuse = colourMaterial_ ? colour : materialDiffuse_;
+    const std::array<float, 4>& ambient = l.colourMaterial ? colour : l.materialAmbient;
+    const std::array<float, 4>& diffuse = l.colourMaterial ? colour : l.materialDiffuse;
     std::array<float, 4> lit{};
     float facing = 0.0f;
-    if (lightZero_) {
+    if (l.lightZero) {
         // The normal as a row vector times the inverse: eye-space, with the length it had.
         const float* n = v.normal;
         const auto& inv = normalMatrix_;
@@ -43,12 +81,12 @@ std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
         const float ey = n[0] * inv[1] + n[1] * inv[4] + n[2] * inv[7];
         const float ez = n[0] * inv[2] + n[1] * inv[5] + n[2] * inv[8];
         facing = std::max(
-            0.0f, ex * lightDirection_[0] + ey * lightDirection_[1] + ez * lightDirection_[2]);
+            0.0f, ex * l.lightDirection[0] + ey * l.lightDirection[1] + ez * l.lightDirection[2]);
     }
     for (std::size_t i = 0; i < 3; ++i) {
-        float c = sceneAmbient[i] * ambient[i];
-        if (lightZero_) {
-            c += lightAmbient_[i] * ambient[i] + facing * lightDiffuse_[i] * diffuse[i];
+        float c = webgl::sceneAmbient[i] * ambient[i];
+        if (l.lightZero) {
+            c += l.lightAmbient[i] * ambient[i] + facing * l.lightDiffuse[i] * diffuse[i];
         }
         lit[i] = std::clamp(c, 0.0f, 1.0f);
     }
@@ -84,8 +122,8 @@ void WebGlSink::emitLine(const webgl::Vertex& a, const webgl::Vertex& b) const {
     webgl::addTriangle(c[0], c[2], c[3]);
 }
 
-void WebGlSink::draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
-                     std::span<const std::uint32_t> corners) {
+void WebGlSink::stream(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
+                       std::span<const std::uint32_t> corners) {
     updateDerived();
     transformed_.clear();
     for (const gl_subset::Vertex& v : vertices) {
@@ -104,41 +142,43 @@ void WebGlSink::draw(gl_subset::Primitive kind, std::span<const gl_subset::Verte
 }
 
 void WebGlSink::setCapability(unsigned int capability, bool enabled) {
+    webgl::Lighting& l = lighting_;
     switch (capability) {
         case GL_DEPTH_TEST:
             webgl::setDepthTest(enabled);
-            break;
+            return;
         case GL_LIGHTING:
-            lighting_ = enabled;
+            l.lighting = enabled;
             break;
         case GL_LIGHT0:
-            lightZero_ = enabled;
+            l.lightZero = enabled;
             break;
         case GL_COLOR_MATERIAL:
             // The material takes the current colour when tracking starts, and keeps the last
             // colour it tracked when it stops.
-            if (enabled != colourMaterial_) {
-                const auto& colour = gl_subset::currentColour();
-                materialAmbient_ = colour;
-                materialDiffuse_ = colour;
+            if (enabled != l.colourMaterial) {
+                l.materialAmbient = gl_subset::currentColour();
+                l.materialDiffuse = gl_subset::currentColour();
             }
-            colourMaterial_ = enabled;
+            l.colourMaterial = enabled;
             break;
         default:
-            break;
+            return;
     }
+    webgl::setLighting(l);
 }
 
 void WebGlSink::setLight(unsigned int light, unsigned int name, const float* values) {
     if (light != GL_LIGHT0) {
         return;
     }
+    webgl::Lighting& l = lighting_;
     switch (name) {
         case GL_AMBIENT:
-            std::copy(values, values + 4, lightAmbient_.begin());
+            std::copy(values, values + 4, l.lightAmbient.begin());
             break;
         case GL_DIFFUSE:
-            std::copy(values, values + 4, lightDiffuse_.begin());
+            std::copy(values, values + 4, l.lightDiffuse.begin());
             break;
         case GL_POSITION: {
             // Carried to eye space by the modelview matrix of the moment, and kept there.
@@ -149,13 +189,14 @@ void WebGlSink::setLight(unsigned int light, unsigned int name, const float* val
             }
             const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
             if (length > 0.0f) {
-                lightDirection_ = {d[0] / length, d[1] / length, d[2] / length};
+                l.lightDirection = {d[0] / length, d[1] / length, d[2] / length};
             }
             break;
         }
         default:
-            break;
+            return;
     }
+    webgl::setLighting(l);
 }
 
 void WebGlSink::clear(unsigned int mask) {
@@ -168,4 +209,9 @@ void WebGlSink::clearColour(float r, float g, float b, float a) {
 
 void WebGlSink::finish() {
     webgl::flush();
+}
+
+void WebGlSink::endFrame() {
+    webgl::flush();
+    meshes_.endFrame();
 }

@@ -6,38 +6,44 @@
 
 #include "libraries/gl_subset/matrix_stack.h"
 #include "libraries/gl_subset/primitive_sink.h"
+#include "lighting.h"
+#include "mesh_cache.h"
 #include "webgl_backend.h"
 
-// The fixed-function stage of OpenGL 1 that the browser lacks, as the viewer uses it: vertices
-// transformed by the GL subset's matrices and lit on the CPU in single precision (light 0,
-// directional, fixed in eye space; colour material; normals as given, never normalised), then
-// handed to WebGL ready to draw. Lines are cut at the near and far planes and widened there.
+// The fixed-function stage of OpenGL 1 that the browser lacks, as the viewer uses it (light 0,
+// directional, fixed in eye space; colour material; normals as given, never normalised).
+// Triangles are drawn from meshes kept on the GPU (MeshCache), transformed and lit in the
+// vertex shader: each draw hands over only its matrices and colour. Lines are transformed and
+// lit here on the CPU, cut at the near and far planes and widened, then streamed; so are the
+// rare blocks of triangles that no mesh fits (more vertices than 16-bit indices reach, or
+// colours that change within the block), and everything when the browser cannot draw meshes.
 class WebGlSink : public gl_subset::PrimitiveSink {
   public:
+    WebGlSink() : meshes_(webgl::meshStore()) {}
+
     void draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
               std::span<const std::uint32_t> corners) override;
+    void drawSolidSphere(double radius, int slices, int stacks) override;
     void setCapability(unsigned int capability, bool enabled) override;
     void setLight(unsigned int light, unsigned int name, const float* values) override;
     void clear(unsigned int mask) override;
     void clearColour(float r, float g, float b, float a) override;
     void finish() override;
 
+    // The frame is shown: what is queued is drawn, and the meshes it did not use are let go.
+    void endFrame();
+
   private:
     void updateDerived();
+    void drawMesh(webgl::MeshId mesh, float scale, const float* colour);
     std::array<float, 4> shade(const gl_subset::Vertex& v) const;
     webgl::Vertex transform(const gl_subset::Vertex& v) const;
     void emitLine(const webgl::Vertex& a, const webgl::Vertex& b) const;
+    void stream(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
+                std::span<const std::uint32_t> corners);
 
-    bool lighting_ = false;
-    bool lightZero_ = false;
-    bool colourMaterial_ = false;
-    // The material while colour material is off; while it is on, a vertex's own colour.
-    std::array<float, 4> materialAmbient_{0.2f, 0.2f, 0.2f, 1};
-    std::array<float, 4> materialDiffuse_{0.8f, 0.8f, 0.8f, 1};
-    std::array<float, 4> lightAmbient_{0, 0, 0, 1};
-    std::array<float, 4> lightDiffuse_{1, 1, 1, 1};
-    // Unit vector towards light 0 in eye space (it is directional).
-    std::array<float, 3> lightDirection_{0, 0, 1};
+    webgl::Lighting lighting_;
+    webgl::MeshCache meshes_;
 
     // Projection times modelview, and the normal matrix: kept until the matrices change.
     std::uint64_t derivedVersion_ = ~std::uint64_t{0};
