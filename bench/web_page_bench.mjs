@@ -1,28 +1,49 @@
-// The web build in headless Chromium (SwiftShader's WebGL, no GPU): how long the page takes
-// until the viewer has drawn its first frame, and how many frames a second each model runs at.
-// Prints a table and writes the figures as JSON.
+// The web build in headless Chromium (SwiftShader's WebGL, no GPU) beside the desktop viewer
+// on Mesa under Xvfb: how long the page takes until the viewer has drawn its first frame, and
+// how many frames a second each model runs at on the page and on the desktop, measured model
+// by model in turn so that both meet the same load. Prints a table with the ratio of the two
+// (the desktop's rate capped at the 60 frames a second that the browser presents) and writes
+// the figures as JSON.
 //
-//   node bench/web_page_bench.mjs SITE_FOLDER OUTPUT_JSON [--quick]
+//   node bench/web_page_bench.mjs SITE_FOLDER OUTPUT_JSON [--desktop FRAME_BENCH] [--quick]
+//
+// FRAME_BENCH is bench/frame_bench of an optimised build; without it only the page is measured.
 import { execFileSync } from "node:child_process";
 import { writeFile } from "node:fs/promises";
+import { loadavg } from "node:os";
 import { startSession } from "../tests/browser/browser_session.mjs";
 
-const [siteFolder, output, quick] = process.argv.slice(2);
-if (!siteFolder || !output) {
-  console.error("usage: node bench/web_page_bench.mjs SITE_FOLDER OUTPUT_JSON [--quick]");
+const args = process.argv.slice(2);
+const option = (name) => {
+  const at = args.indexOf(name);
+  return at < 0 ? undefined : args.splice(at, 2)[1];
+};
+const quick = args.includes("--quick");
+if (quick) {
+  args.splice(args.indexOf("--quick"), 1);
+}
+const frameBench = option("--desktop");
+const [siteFolder, output] = args;
+if (!siteFolder || !output || args.length !== 2) {
+  console.error(
+    "usage: node bench/web_page_bench.mjs SITE_FOLDER OUTPUT_JSON [--desktop FRAME_BENCH] [--quick]",
+  );
   process.exit(2);
 }
 const loads = quick ? 2 : 7;
-const seconds = quick ? 1 : 5;
+const seconds = quick ? 1 : 4;
+const counts = quick ? 1 : 3;
+const presentedRate = 60;
 
-// The models as the viewer's keys reach them from the start: depth first, then the model.
+// The models as the viewer's keys reach them from the start (depth first, then the model),
+// and frame_bench's name for the same frame.
 const models = [
-  { name: "chain, depth 1", keys: "" },
-  { name: "figure", keys: "x" },
-  { name: "fan", keys: "xx" },
-  { name: "tree, depth 4", keys: "+++xxx" },
-  { name: "tree, depth 8", keys: "+++++++xxx" },
-  { name: "tree, depth 12", keys: "+++++++++++xxx" },
+  { name: "chain, depth 1", keys: "", desktop: "frame/chain" },
+  { name: "figure", keys: "x", desktop: "frame/figure" },
+  { name: "fan", keys: "xx", desktop: "frame/fan" },
+  { name: "tree, depth 4", keys: "+++xxx", desktop: "frame/tree/4" },
+  { name: "tree, depth 8", keys: "+++++++xxx", desktop: "frame/tree/8" },
+  { name: "tree, depth 12", keys: "+++++++++++xxx", desktop: "frame/tree/12" },
 ];
 
 const median = (values) => {
@@ -79,6 +100,33 @@ function framesPerSecond(page) {
   );
 }
 
+// The desktop's frames per second for one frame_bench benchmark: the median of its
+// repetitions, each frame one idle step and one display finished with glFinish.
+function desktopFramesPerSecond(benchmark) {
+  const repetitions = quick
+    ? ["--benchmark_repetitions=2", "--benchmark_min_time=0.01"]
+    : ["--benchmark_repetitions=5", "--benchmark_min_time=0.3"];
+  const xvfb = ["-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp"];
+  const report = JSON.parse(
+    execFileSync(
+      "xvfb-run",
+      [
+        ...xvfb,
+        frameBench,
+        `--benchmark_filter=^${benchmark}/real_time$`,
+        "--benchmark_format=json",
+        ...repetitions,
+      ],
+      { stdio: ["ignore", "pipe", "ignore"], maxBuffer: 1 << 24 },
+    ).toString(),
+  );
+  const inSeconds = { ns: 1e-9, us: 1e-6, ms: 1e-3, s: 1 };
+  const times = report.benchmarks
+    .filter((b) => b.run_type === "iteration")
+    .map((b) => b.real_time * inSeconds[b.time_unit]);
+  return 1 / median(times);
+}
+
 const session = await startSession(siteFolder);
 const results = { loadMs: [], models: [] };
 try {
@@ -88,14 +136,25 @@ try {
     await page.close();
   }
   for (const model of models) {
+    const load = loadavg()[0];
     const page = await session.browser.newPage();
     await page.goto(`${session.origin}/index.html`);
     await page.waitForFunction("document.getElementById('title').textContent !== ''");
     for (const key of model.keys) {
       await page.keyboard.press(key);
     }
-    results.models.push({ name: model.name, framesPerSecond: await framesPerSecond(page) });
+    const pageCounts = [];
+    for (let i = 0; i < counts; ++i) {
+      pageCounts.push(await framesPerSecond(page));
+    }
     await page.close();
+    const result = { name: model.name, framesPerSecond: median(pageCounts), pageCounts, load };
+    if (frameBench) {
+      result.desktopFramesPerSecond = desktopFramesPerSecond(model.desktop);
+      result.ratio =
+        result.framesPerSecond / Math.min(result.desktopFramesPerSecond, presentedRate);
+    }
+    results.models.push(result);
   }
 } finally {
   await session.end();
@@ -112,12 +171,22 @@ await writeFile(output, JSON.stringify(results, null, 2) + "\n");
 const [first, ...warm] = results.loadMs;
 console.log(`${results.browser}, headless, SwiftShader WebGL`);
 console.log(
-  `page load to first frame: ${first.toFixed(0)} ms the first time, median ` +
-    `${median(warm).toFixed(0)} ms of ${warm.length} loads after it ` +
-    `(${warm.map((t) => t.toFixed(0)).join(", ")})`,
+  `page load to first frame: ${first.toFixed(0)} ms the first time (cold), median ` +
+    `${median(warm).toFixed(0)} ms of ${warm.length} loads after it (warm: ` +
+    `${warm.map((t) => t.toFixed(0)).join(", ")})`,
 );
-console.log("| model | frames/s in the browser |");
-console.log("|---|---:|");
-for (const model of results.models) {
-  console.log(`| ${model.name} | ${model.framesPerSecond.toFixed(1)} |`);
+console.log(
+  "| model | page frames/s | desktop frames/s | desktop, at most 60 | ratio | 1-minute load |",
+);
+console.log("|---|---:|---:|---:|---:|---:|");
+const figure = (value, digits = 1) => (value === undefined ? "-" : value.toFixed(digits));
+for (const m of results.models) {
+  const capped =
+    m.desktopFramesPerSecond === undefined
+      ? undefined
+      : Math.min(m.desktopFramesPerSecond, presentedRate);
+  console.log(
+    `| ${m.name} | ${figure(m.framesPerSecond)} | ${figure(m.desktopFramesPerSecond)} | ` +
+      `${figure(capped)} | ${figure(m.ratio, 2)} | ${figure(m.load, 2)} |`,
+  );
 }
