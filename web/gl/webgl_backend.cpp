@@ -4,6 +4,7 @@
 #include <webgl/webgl1.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "clip_volume.h"
 #include "shaders.h"
 
 namespace webgl {
@@ -54,6 +56,9 @@ struct MeshProgram {
 struct Mesh {
     std::vector<MeshVertex> vertices;
     std::vector<std::uint16_t> corners;
+    // The box around its positions.
+    std::array<float, 3> low{};
+    std::array<float, 3> high{};
     GLuint vertexBuffer = 0;
     GLuint cornerBuffer = 0;
     std::size_t copies = 0;
@@ -300,6 +305,14 @@ class WebGlMeshStore : public MeshStore {
         Mesh& mesh = meshes[id];
         mesh.vertices.assign(vertices.begin(), vertices.end());
         mesh.corners.assign(corners.begin(), corners.end());
+        mesh.low =
+            mesh.high = {vertices[0].position[0], vertices[0].position[1], vertices[0].position[2]};
+        for (const MeshVertex& v : vertices) {
+            for (std::size_t i = 0; i < 3; ++i) {
+                mesh.low[i] = std::min(mesh.low[i], v.position[i]);
+                mesh.high[i] = std::max(mesh.high[i], v.position[i]);
+            }
+        }
         emscripten_glGenBuffers(1, &mesh.vertexBuffer);
         emscripten_glGenBuffers(1, &mesh.cornerBuffer);
         upload(mesh, 1);
@@ -377,6 +390,12 @@ MeshStore& meshStore() {
 }
 
 void drawMesh(MeshId mesh, const MeshDraw& draw) {
+    // A draw wholly outside the view, such as the balls of a deep tree below the window's
+    // edge, would leave no fragment: it costs nothing when it is not sent.
+    if (clip_volume::boxOutside(draw.modelviewProjection, meshes[mesh].low, meshes[mesh].high,
+                                draw.normalColumns[3])) {
+        return;
+    }
     if (meshDraws.size() == meshDrawLimit) {
         flush();
     }
