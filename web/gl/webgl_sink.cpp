@@ -69,6 +69,7 @@ std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
     if (!l.lighting) {
         return colour;
     }
+    // Colour material tracks the current colour into the ambient and diffuse material.
     const std::array<float, 4>& ambient = l.colourMaterial ? colour : l.materialAmbient;
     const std::array<float, 4>& diffuse = l.colourMaterial ? colour : l.materialDiffuse;
     std::array<float, 4> lit{};
