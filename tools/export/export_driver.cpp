@@ -1,15 +1,13 @@
 #include "tools/export/export_driver.h"
 
-#include <iterator>
-
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/memory_guard.h"
 #include "app/model_catalogue.h"
+#include "app/model_outline.h"
 #include "app/platform.h"
 #include "tools/capture/capture_driver.h"
 #include "tools/export/gltf_document.h"
-#include "tools/export/model_nodes.h"
 #include "tools/export/moving_geometry.h"
 #include "tools/export/pose_tracks.h"
 #include "tools/export/shape_recorder.h"
@@ -42,7 +40,7 @@ struct ModelsReleased {
 };
 
 // Each node's mesh in the document, -1 for nodes that draw nothing; and each mesh's shape.
-std::vector<int> recordMeshes(const ModelNodes& model, GltfDocument& document,
+std::vector<int> recordMeshes(const ModelOutline& model, GltfDocument& document,
                               std::vector<RecordedShape>& shapes) {
     std::vector<int> meshes;
     meshes.reserve(model.nodes.size());
@@ -75,12 +73,12 @@ std::optional<std::string> exportScene(const ExportOptions& options,
         onIdle();
     }
 
-    const int place = static_cast<int>(std::distance(modelList.begin(), currentModel));
-    const ModelNodes model = listModel((*currentModel)->root, place);
+    const ModelSlot& onScreen = **currentModel;
+    const ModelOutline model = outlineOf(onScreen);
     const std::uint64_t need = exportFootprint(model.nodes.size(), options.animate > 0);
     const std::uint64_t obtainable = obtainableMemory();
     if (!fitsInMemory(need, obtainable)) {
-        error = "exporting the " + std::string(modelNames[place]) + " model's " +
+        error = "exporting the " + onScreen.name + " model's " +
                 std::to_string(model.nodes.size()) + " nodes needs " + describeSize(need) +
                 " but " + describeSize(usableMemory(obtainable)) + " is available";
         return std::nullopt;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/model_outline.h"
 #include "tools/export/gltf_document.h"
-#include "tools/export/model_nodes.h"
 #include "tools/export/recorded_shape.h"
 #include "tools/export/weight_tracks.h"
 
@@ -23,7 +23,7 @@ class MovingGeometry {
   public:
     // `meshes` holds each node's mesh (-1 for none), `shapes` each mesh's shape at the first
     // keyframe. All three must outlive this.
-    MovingGeometry(const ModelNodes& model, const std::vector<int>& meshes,
+    MovingGeometry(const ModelOutline& model, const std::vector<int>& meshes,
                    const std::vector<RecordedShape>& shapes)
         : model_(model), meshes_(meshes), shapes_(shapes), weights_(model.nodes.size()) {}
 
@@ -43,7 +43,7 @@ class MovingGeometry {
     std::size_t targetCount(std::size_t node) const;
     std::vector<float> displacements(std::size_t node, std::vector<std::string>& notes);
 
-    const ModelNodes& model_;
+    const ModelOutline& model_;
     const std::vector<int>& meshes_;
     const std::vector<RecordedShape>& shapes_;
     std::map<int, std::vector<std::size_t>> moving_;

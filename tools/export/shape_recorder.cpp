@@ -107,8 +107,7 @@ RecordedShape recordDraw(const SceneNode* node, bool positionsOnly) {
     glLoadIdentity();
     glColor3f(1.0f, 1.0f, 1.0f);
     glLineWidth(1.0f);
-    // draw() changes nothing of the node; it is not const only because it is virtual.
-    const_cast<SceneNode*>(node)->draw();
+    node->draw();
     gl_subset::setSink(nullptr);
     return recorder.take();
 }
