@@ -5,6 +5,7 @@
 
 #include "app/camera.h"
 #include "app/frame_loop.h"
+#include "app/key_script.h"
 #include "app/model_catalogue.h"
 #include "app_state.h"
 #include "gl_recorder.h"

@@ -5,7 +5,7 @@
 namespace capture {
 
 std::string checkKeys(const std::string& keys) {
-    return command_line::checkKeys(keys, "the picture");
+    return ::checkKeys(keys, "the picture");
 }
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -42,7 +42,7 @@ std::string helpText() {
            "KEYS into it, runs N animation steps and writes the last frame to FILE as an\n"
            "800 x 800 PNG.\n"
            "\n" +
-           command_line::keysHelp() +
+           keysHelp() +
            "  --frames N     animation steps after the keys, 0 to 1000000; each one steps the\n"
            "                 model on screen (unless paused) and draws a frame. 0 draws the\n"
            "                 state the keys left, unanimated. Default: 1.\n"

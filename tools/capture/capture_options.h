@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/command_line/key_script.h"
+#include "app/key_script.h"
 
 namespace capture {
 
@@ -17,8 +17,8 @@ struct CaptureOptions {
     std::string output;
 };
 
-using command_line::maxFrames;
-using command_line::parseFrames;
+using ::maxFrames;
+using ::parseFrames;
 
 // The outcome of reading the command line: either the options, or a request for the help
 // text, or a one-line error saying what is wrong.

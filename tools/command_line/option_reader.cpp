@@ -1,6 +1,6 @@
 #include "tools/command_line/option_reader.h"
 
-#include "tools/command_line/key_script.h"
+#include "app/key_script.h"
 
 #include <optional>
 #include <utility>

@@ -2,11 +2,11 @@
 
 #include "app/camera.h"
 #include "app/frame_loop.h"
+#include "app/key_script.h"
 #include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "app/model_outline.h"
 #include "app/platform.h"
-#include "tools/capture/capture_driver.h"
 #include "tools/export/gltf_document.h"
 #include "tools/export/moving_geometry.h"
 #include "tools/export/pose_tracks.h"
@@ -68,10 +68,7 @@ std::optional<std::string> exportScene(const ExportOptions& options,
     startFromScratch();
     const ModelsReleased released;
     buildScene();
-    capture::playKeys(options.keys);
-    for (int i = 0; i < options.frames; ++i) {
-        onIdle();
-    }
+    runScript(options.keys, options.frames, nullptr, nullptr);
 
     const ModelSlot& onScreen = **currentModel;
     const ModelOutline model = outlineOf(onScreen);

@@ -1,6 +1,6 @@
 #include "tools/export/export_options.h"
 
-#include "tools/command_line/key_script.h"
+#include "app/key_script.h"
 #include "tools/command_line/option_reader.h"
 
 namespace scene_export {
@@ -36,7 +36,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     std::vector<command_line::OptionHandler> handlers =
         command_line::stateOptionHandlers(options.keys, options.frames, output);
     handlers.push_back({"--animate", [&options](const std::string& value) {
-                            return command_line::takeCount("--animate", value, options.animate);
+                            return takeCount("--animate", value, options.animate);
                         }});
     const command_line::OptionsRead read = command_line::readOptions(args, handlers);
     if (read.helpRequested) {
@@ -60,7 +60,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
     }
     if (error.empty()) {
-        error = command_line::checkKeys(options.keys, "the file");
+        error = checkKeys(options.keys, "the file");
     }
     if (!error.empty()) {
         result.error = error;
@@ -78,7 +78,7 @@ std::string helpText() {
            "the model, with its name, its local transform and what it draws. Needs no\n"
            "display.\n"
            "\n" +
-           command_line::keysHelp() +
+           keysHelp() +
            "  --frames N     animation steps after the keys, 0 to 1000000; each one steps the\n"
            "                 model on screen (unless paused). 0 exports the state the keys\n"
            "                 left, unanimated. Default: 1.\n"

@@ -1,9 +1,7 @@
-#include "tools/command_line/key_script.h"
+#include "app/key_script.h"
 
 #include <algorithm>
 #include <charconv>
-
-namespace command_line {
 
 namespace {
 
@@ -56,5 +54,3 @@ std::string keysHelp() {
            "                 character steps to the next model (chain, figure, fan, tree).\n"
            "                 Escape is not allowed. Default: none.\n";
 }
-
-}  // namespace command_line
