@@ -8,7 +8,7 @@
 #include "golden_cases.h"
 #include "page_script.h"
 #include "scratch_folder.h"
-#include "tools/image/image_compare.h"
+#include "libraries/image/image_compare.h"
 
 namespace {
 

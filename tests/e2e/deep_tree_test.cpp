@@ -19,7 +19,7 @@
 #include "scene/limb.h"
 #include "scene/scene_node.h"
 #include "scene/tree_walks.h"
-#include "tools/image/image_compare.h"
+#include "libraries/image/image_compare.h"
 
 namespace {
 
