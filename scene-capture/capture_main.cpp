@@ -14,9 +14,9 @@
 
 #include "app/model_catalogue.h"
 #include "app/startup.h"
+#include "libraries/image/png_file.h"
 #include "scene-capture/capture_driver.h"
 #include "scene-capture/capture_options.h"
-#include "libraries/image/png_file.h"
 
 namespace {
 

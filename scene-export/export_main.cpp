@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "libraries/files/pending_file.h"
 #include "scene-export/export_driver.h"
 #include "scene-export/export_options.h"
-#include "libraries/files/pending_file.h"
 
 namespace {
 

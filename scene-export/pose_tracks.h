@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "math/mat4.h"
-#include "scene/scene_node.h"
 #include "scene-export/pose.h"
+#include "scene/scene_node.h"
 
 namespace scene_export {
 

@@ -3,8 +3,8 @@
 #include <span>
 
 #include "gl_subset/primitive_sink.h"
-#include "scene/scene_node.h"
 #include "scene-export/recorded_shape.h"
+#include "scene/scene_node.h"
 
 namespace scene_export {
 

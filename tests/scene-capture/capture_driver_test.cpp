@@ -9,8 +9,8 @@
 #include "app/model_catalogue.h"
 #include "app_state.h"
 #include "gl_recorder.h"
-#include "scene/swinging_limb.h"
 #include "scene-capture/capture_driver.h"
+#include "scene/swinging_limb.h"
 
 namespace capture {
 namespace {

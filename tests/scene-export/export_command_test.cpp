@@ -14,9 +14,9 @@
 
 #include "harness/child_process.h"
 #include "sanitizer.h"
-#include "scratch_folder.h"
 #include "scene-export/gltf_document.h"
 #include "scene-export/pose.h"
+#include "scratch_folder.h"
 
 // The scene-export program as a user runs it, its files read back by tinygltf's own reader.
 namespace {

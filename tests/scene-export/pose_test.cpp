@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
+#include "scene-export/pose.h"
+#include "scene-export/pose_tracks.h"
 #include "scene/ball_tree.h"
 #include "scene/scene_node.h"
 #include "scene/swinging_limb.h"
-#include "scene-export/pose.h"
-#include "scene-export/pose_tracks.h"
 
 // Local transforms as translation, rotation and uniform scale, and their keyframes.
 namespace scene_export {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
+#include "scene-export/shape_recorder.h"
 #include "scene/ball_tree.h"
 #include "scene/limb.h"
-#include "scene-export/shape_recorder.h"
 
 // What a node's own draw leaves in the recording, through the same GL subset as the browser's.
 namespace scene_export {
