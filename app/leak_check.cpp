@@ -8,11 +8,11 @@
 #include <cstddef>
 
 // The at-exit tear-down releases only the model list's entries. The chain and tree models
-// stay reachable through chainSlot and treeSlot; the figure and fan models and the slots of
-// all four would be reported at every exit. Mesa's software renderer leaves some blocks
-// behind when its context is destroyed, as it is when the window is closed; and the X
-// extension library keeps its records of the connection when the X server goes away and
-// Xlib ends the process without closing the display.
+// stay reachable through chainSlot and treeSlot; the figure and fan models with the names of
+// their parts, and the slots of all four, would be reported at every exit. Mesa's software
+// renderer leaves some blocks behind when its context is destroyed, as it is when the window
+// is closed; and the X extension library keeps its records of the connection when the X
+// server goes away and Xlib ends the process without closing the display.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:addModel\n"
            "leak:buildFigureModel\n"

@@ -5,6 +5,8 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "app/camera.h"
 #include "app/memory_guard.h"
@@ -32,6 +34,17 @@ constexpr double spokeStep = 0.3141592;
 constexpr Vec3 xAxis{1.0, 0.0, 0.0};
 constexpr Vec3 yAxis{0.0, 1.0, 0.0};
 constexpr Vec3 zAxis{0.0, 0.0, 1.0};
+
+// Names `part` when names are asked for.
+void name(PartNames* names, const SceneNode* part, NodeLabel label) {
+    if (names != nullptr) {
+        names->give(part, std::move(label));
+    }
+}
+
+void name(PartNames* names, const SceneNode* part, std::string text) {
+    name(names, part, NodeLabel{std::move(text), {}, 0, {}});
+}
 
 // Replaces the recursive models by ones of recursionDepth, deleting each old model before its
 // new one is built: for models no larger than the old ones, which then always find room. Should
@@ -87,8 +100,8 @@ void changeRecursionDepth(int depth) {
 
 }  // namespace
 
-ModelSlot* addModel(SceneNode* root) {
-    ModelSlot* slot = new ModelSlot{root};
+ModelSlot* addModel(SceneNode* root, std::string name, PartNames parts) {
+    ModelSlot* slot = new ModelSlot{root, std::move(name), std::move(parts)};
     modelList.push_back(slot);
     return slot;
 }
@@ -109,56 +122,70 @@ SceneNode* buildTreeModel(int depth) {
 
 // Rotations turn by minus their angle, so the two turns of a shoulder lay the arm that starts
 // along +z out along -x or +x, and the legs' turn about x points them down.
-SceneNode* buildFigureModel() {
+SceneNode* buildFigureModel(PartNames* names) {
     SceneNode* figure = new SceneNode;
 
     SceneNode* head = figure->addChild(new Ball(1.5));
     head->translate({0.0, 3.0, 0.0});
+    name(names, head, "head");
 
     SceneNode* body = figure->addChild(new Ball(2.0));
     body->scale({1.0, 2.0, 1.0});
     body->translate({0.0, -1.0, 0.0});
+    name(names, body, "body");
 
     SceneNode* leftShoulder = figure->addChild(new SceneNode);
     leftShoulder->rotate(zAxis, quarterTurn);
     leftShoulder->rotate(yAxis, quarterTurn);
     leftShoulder->translate({-1.0, 1.5, 0.0});
-    leftShoulder->addChild(new SwingingLimb(3, true));
+    name(names, leftShoulder, "shoulder at -x");
+    name(names, leftShoulder->addChild(new SwingingLimb(3, true)),
+         SwingingLimb::chainLabel("arm at -x"));
 
     SceneNode* rightShoulder = figure->addChild(new SceneNode);
     rightShoulder->rotate(zAxis, quarterTurn);
     rightShoulder->rotate(yAxis, -quarterTurn);
     rightShoulder->translate({1.0, 1.5, 0.0});
-    rightShoulder->addChild(new SwingingLimb(3, true));
+    name(names, rightShoulder, "shoulder at +x");
+    name(names, rightShoulder->addChild(new SwingingLimb(3, true)),
+         SwingingLimb::chainLabel("arm at +x"));
 
     SceneNode* rightLeg = figure->addChild(new Limb(0.5, 4.0));
     rightLeg->rotate(xAxis, -quarterTurn);
     rightLeg->translate({0.75, -2.0, 0.0});
+    name(names, rightLeg, "leg at +x");
 
     SceneNode* leftLeg = figure->addChild(new Limb(0.5, 4.0));
     leftLeg->rotate(xAxis, -quarterTurn);
     leftLeg->translate({-0.75, -2.0, 0.0});
+    name(names, leftLeg, "leg at -x");
 
     return figure;
 }
 
-SceneNode* buildFanModel() {
+SceneNode* buildFanModel(PartNames* names) {
     SceneNode* fan = new SceneNode;
     fan->translate({0.0, -2.0, 0.0});
     for (int i = 0; i < 20; ++i) {
         SceneNode* spoke = fan->addChild(new SceneNode);
         spoke->rotate(zAxis, quarterTurn);
         spoke->rotate(yAxis, static_cast<double>(i) * spokeStep);
-        spoke->addChild(new SwingingLimb(6, true));
+        name(names, spoke, "spoke " + std::to_string(i));
+        name(names, spoke->addChild(new SwingingLimb(6, true)),
+             SwingingLimb::chainLabel("chain " + std::to_string(i)));
     }
     return fan;
 }
 
 void buildScene() {
-    chainSlot = addModel(buildChainModel(recursionDepth));
-    addModel(buildFigureModel());
-    addModel(buildFanModel());
-    treeSlot = addModel(buildTreeModel(recursionDepth));
+    chainSlot = addModel(buildChainModel(recursionDepth), "chain");
+    PartNames figureParts;
+    SceneNode* figure = buildFigureModel(&figureParts);
+    addModel(figure, "figure", std::move(figureParts));
+    PartNames fanParts;
+    SceneNode* fan = buildFanModel(&fanParts);
+    addModel(fan, "fan", std::move(fanParts));
+    treeSlot = addModel(buildTreeModel(recursionDepth), "tree");
     currentModel = modelList.begin();
     camera.applyStartView();
 }

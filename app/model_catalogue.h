@@ -1,13 +1,19 @@
 #pragma once
 
 #include <list>
+#include <string>
 
+#include "app/part_names.h"
 #include "scene/scene_node.h"
 
 // Holds the root of one model. Slots are never freed, so a slot pointer stays valid for the
 // life of the process while the depth keys replace the root it holds.
 struct ModelSlot {
     SceneNode* root;
+    // The model's own name: "chain", "figure", "fan", "tree".
+    std::string name;
+    // The names of the model's parts that their classes do not name.
+    PartNames parts;
 };
 
 // The models in the order the "next model" key steps through them: chain, figure, fan, tree.
@@ -24,15 +30,16 @@ extern ModelSlot* treeSlot;
 // At least 1: the depth of the chain and tree models.
 extern int recursionDepth;
 
-// Appends a new slot holding root to modelList and returns the slot.
-ModelSlot* addModel(SceneNode* root);
+// Appends a new slot holding root, named `name` with its parts named by `parts`, to modelList
+// and returns the slot.
+ModelSlot* addModel(SceneNode* root, std::string name = "model", PartNames parts = {});
 
-// The recursive models; the caller owns the tree returned.
+// The recursive models; the caller owns the tree returned. Their classes name their nodes.
 SceneNode* buildChainModel(int depth);
 SceneNode* buildTreeModel(int depth);
-// The fixed models.
-SceneNode* buildFigureModel();
-SceneNode* buildFanModel();
+// The fixed models, whose parts are named into `names` when it is given.
+SceneNode* buildFigureModel(PartNames* names = nullptr);
+SceneNode* buildFanModel(PartNames* names = nullptr);
 
 // Builds the four models into modelList, makes the chain model current and sets the start view.
 void buildScene();

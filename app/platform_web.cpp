@@ -13,8 +13,7 @@
 #include <string>
 
 #include "app/frame_loop.h"
-#include "app/keyboard.h"
-#include "tools/command_line/key_script.h"
+#include "app/key_script.h"
 
 namespace {
 
@@ -69,17 +68,7 @@ Script script;
 // the viewer stays alive for the keys.
 void scriptedFrame() {
     emscripten_cancel_main_loop();
-    onDisplay();
-    for (const char key : script.keys) {
-        onKeyboard(static_cast<unsigned char>(key), 0, 0);
-    }
-    if (script.frames == 0) {
-        onDisplay();
-    }
-    for (int i = 0; i < script.frames; ++i) {
-        onIdle();
-        onDisplay();
-    }
+    runScript(script.keys, script.frames, onDisplay, onDisplay);
     announceHeld(script.frames);
     emscripten_exit_with_live_runtime();
 }
@@ -98,7 +87,7 @@ void runFrameLoop() {
     script.keys = keys.value_or("");
     script.frames = 1;
     const std::string problem =
-        frames ? command_line::takeCount("frames", *frames, script.frames) : std::string();
+        frames ? takeCount("frames", *frames, script.frames) : std::string();
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
         glutMainLoop();

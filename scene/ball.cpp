@@ -2,6 +2,6 @@
 
 #include <GL/glut.h>
 
-void Ball::draw() {
+void Ball::draw() const {
     glutSolidSphere(radius, 10, 5);
 }

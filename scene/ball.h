@@ -9,5 +9,6 @@ class Ball : public SceneNode {
 
     explicit Ball(double radius_) : radius(radius_) {}
 
-    void draw() override;
+    void draw() const override;
+    const char* className() const override { return "Ball"; }
 };

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <string>
+
 namespace {
 
 // The stored constant, not quite pi/300 (0.010471975511965976): a turn takes about 600 steps.
@@ -50,7 +52,7 @@ BallTree::BallTree(int depth) : Ball(1.0) {
     }
 }
 
-void BallTree::draw() {
+void BallTree::draw() const {
     if (!children.empty()) {
         const Vec3 centre;
         glColor3f(1.0f, 0.0f, 0.0f);
@@ -67,6 +69,18 @@ void BallTree::draw() {
         glColor3f(1.0f, 1.0f, 1.0f);
     }
     Ball::draw();
+}
+
+std::optional<NodeLabel> BallTree::ownLabel() const {
+    return NodeLabel{"ball 1", {}, 1, {}};
+}
+
+std::optional<NodeLabel> BallTree::childLabel(const NodeLabel& own, std::size_t position) const {
+    if (position > 1 || own.number == 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t number = 2 * own.number + position;
+    return NodeLabel{"ball " + std::to_string(number), {}, number, {}};
 }
 
 // The same as rotate({0, 1, 0}, spinStep), without forming the turn again.

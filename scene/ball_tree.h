@@ -9,6 +9,12 @@ class BallTree : public Ball {
     // A tree of 2^depth - 1 balls; one ball for any depth of 1 or less.
     explicit BallTree(int depth);
 
-    void draw() override;
+    void draw() const override;
     void animate() override;
+
+    // Balls are numbered level by level from the top, ball 1, so that the children of ball k
+    // are balls 2k and 2k + 1.
+    const char* className() const override { return "BallTree"; }
+    std::optional<NodeLabel> ownLabel() const override;
+    std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
 };

@@ -49,7 +49,7 @@ Vec3 Limb::surfacePoint(float u, float v) const {
     return {radius * std::cos(angle), -(radius * std::sin(angle)), v * limbLength};
 }
 
-void Limb::draw() {
+void Limb::draw() const {
     const ParameterTable& p = parameters();
     // The table holds the values the loops below step through: u and v run from index 0 while
     // the single-precision value is <= 1.0, which stops them after ten steps.

@@ -15,5 +15,6 @@ class Limb : public SceneNode {
     // The cylinder's point at u around the axis (turning from +x towards -y) and v along it.
     Vec3 surfacePoint(float u, float v) const;
 
-    void draw() override;
+    void draw() const override;
+    const char* className() const override { return "Limb"; }
 };

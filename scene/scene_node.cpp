@@ -36,3 +36,7 @@ SceneNode* SceneNode::addChild(SceneNode* child) {
     }
     return child;
 }
+
+std::optional<NodeLabel> SceneNode::childLabel(const NodeLabel&, std::size_t) const {
+    return std::nullopt;
+}

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <list>
+#include <optional>
 
 #include "math/mat4.h"
 #include "math/vec3.h"
+#include "scene/node_label.h"
 
 // The base of every node in a model, and by itself a plain grouping node that draws nothing
 // but places its children. A node owns its children and maps its local coordinates into its
@@ -22,7 +25,7 @@ class SceneNode {
     virtual ~SceneNode();
 
     // This node's own geometry, in its local frame; the children are not drawn here.
-    virtual void draw() {}
+    virtual void draw() const {}
     // One step of this node's own animation.
     virtual void animate() {}
 
@@ -33,4 +36,13 @@ class SceneNode {
 
     // Appends and takes ownership of child, and hands it back for further setting up.
     SceneNode* addChild(SceneNode* child);
+
+    // The class's name, as an outline of the model shows it.
+    virtual const char* className() const { return "SceneNode"; }
+    // What a node of this class is called when nothing above it names it (the first limb of
+    // a chain, the top ball of a tree); nothing for a class that has no name of its own.
+    virtual std::optional<NodeLabel> ownLabel() const { return std::nullopt; }
+    // What this node, labelled `own`, calls its child at `position` (from 0); nothing when its
+    // class does not name its children.
+    virtual std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const;
 };

@@ -12,6 +12,13 @@ constexpr double swingStep = 0.012566;
 
 constexpr double length = 3.0;
 
+std::string limbName(const std::string& chain, std::uint64_t number) {
+    if (chain.empty()) {
+        return "limb " + std::to_string(number);
+    }
+    return number == 1 ? chain : chain + ", limb " + std::to_string(number);
+}
+
 }  // namespace
 
 SwingingLimb::SwingingLimb(int depth, bool isRoot_) : Limb(0.5, length), isRoot(isRoot_) {
@@ -22,6 +29,23 @@ SwingingLimb::SwingingLimb(int depth, bool isRoot_) : Limb(0.5, length), isRoot(
         child->translate({0.0, 0.0, length});
         addChild(child);
     }
+}
+
+NodeLabel SwingingLimb::chainLabel(const std::string& chain) {
+    return {limbName(chain, 1), chain, 1, {}};
+}
+
+std::optional<NodeLabel> SwingingLimb::ownLabel() const {
+    return chainLabel({});
+}
+
+std::optional<NodeLabel> SwingingLimb::childLabel(const NodeLabel& own,
+                                                  std::size_t position) const {
+    if (position != 0 || own.number == 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t number = own.number + 1;
+    return NodeLabel{limbName(own.chain, number), own.chain, number, {}};
 }
 
 void SwingingLimb::animate() {

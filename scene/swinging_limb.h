@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "scene/limb.h"
 
@@ -15,4 +16,11 @@ class SwingingLimb : public Limb {
     SwingingLimb(int depth, bool isRoot_);
 
     void animate() override;
+
+    // The limbs of a chain named "chain 3" are "chain 3", "chain 3, limb 2", ...; those of an
+    // unnamed chain, a model by itself, "limb 1", "limb 2", ...
+    static NodeLabel chainLabel(const std::string& chain);
+    const char* className() const override { return "SwingingLimb"; }
+    std::optional<NodeLabel> ownLabel() const override;
+    std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
 };

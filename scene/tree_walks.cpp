@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 #include "math/mat4.h"
 
 namespace {
@@ -49,4 +51,17 @@ void animateTree(SceneNode* node) {
     for (SceneNode* child : node->children) {
         animateTree(child);
     }
+}
+
+std::uint64_t countBelow(const SceneNode& node) {
+    // Without recursion: a chain can be deeper than the call stack.
+    std::uint64_t count = 0;
+    std::vector<const SceneNode*> pending(node.children.begin(), node.children.end());
+    while (!pending.empty()) {
+        const SceneNode* next = pending.back();
+        pending.pop_back();
+        ++count;
+        pending.insert(pending.end(), next->children.begin(), next->children.end());
+    }
+    return count;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
+
 #include "scene/scene_node.h"
 
-// The two walks over a tree of nodes, kept apart from the node classes: each node says only
+// The walks over a tree of nodes, kept apart from the node classes: each node says only
 // what it draws and how it steps, and these visit the whole tree.
 
 // Draws the node and its subtree through OpenGL's modelview matrix stack, leaving the
@@ -12,3 +14,6 @@ void renderTree(SceneNode* node);
 
 // Steps the node and its subtree, each parent before its children.
 void animateTree(SceneNode* node);
+
+// How many nodes lie below the node: its children and their subtrees.
+std::uint64_t countBelow(const SceneNode& node);

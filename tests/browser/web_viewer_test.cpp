@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "golden_cases.h"
+#include "libraries/image/image_compare.h"
 #include "page_script.h"
 #include "scratch_folder.h"
-#include "tools/image/image_compare.h"
 
 namespace {
 

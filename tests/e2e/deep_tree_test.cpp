@@ -15,11 +15,11 @@
 #include "harness/x_server.h"
 
 #include "app/startup.h"
+#include "libraries/image/image_compare.h"
 #include "scene/ball.h"
 #include "scene/limb.h"
 #include "scene/scene_node.h"
 #include "scene/tree_walks.h"
-#include "tools/image/image_compare.h"
 
 namespace {
 

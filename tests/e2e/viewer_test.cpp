@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "tools/image/png_file.h"
+#include "libraries/image/png_file.h"
 
 namespace e2e {
 

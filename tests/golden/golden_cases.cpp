@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tools/image/png_file.h"
+#include "libraries/image/png_file.h"
 
 namespace golden {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/image/rgb_image.h"
+#include "libraries/image/rgb_image.h"
 
 namespace golden {
 

@@ -9,8 +9,8 @@
 #include "capture_runner.h"
 #include "golden_cases.h"
 #include "harness/x_server.h"
-#include "tools/image/image_compare.h"
-#include "tools/image/png_file.h"
+#include "libraries/image/image_compare.h"
+#include "libraries/image/png_file.h"
 
 namespace golden {
 namespace {

@@ -11,8 +11,8 @@
 #include "harness/pixel_analysis.h"
 #include "harness/viewer.h"
 #include "harness/x_server.h"
-#include "tools/image/image_compare.h"
-#include "tools/image/png_file.h"
+#include "libraries/image/image_compare.h"
+#include "libraries/image/png_file.h"
 
 namespace golden {
 namespace {

@@ -158,8 +158,8 @@ TEST_F(BallTreeTest, DrawCallsBallDrawNonVirtually) {
     // An override that reaches BallTree::draw must not be entered a second time from it.
     struct Wrapped : BallTree {
         using BallTree::BallTree;
-        int entered = 0;
-        void draw() override {
+        mutable int entered = 0;
+        void draw() const override {
             if (++entered > 1) {
                 return;
             }

@@ -35,7 +35,7 @@ class MarkerNode : public SceneNode {
         --alive;
     }
 
-    void draw() override {
+    void draw() const override {
         glVertex3f(static_cast<float>(id), 0.0f, 0.0f);
         drawnUnder = gl_double::currentMatrix();
         ++drawCount;
@@ -45,8 +45,8 @@ class MarkerNode : public SceneNode {
     static Call marker(int id) { return call("glVertex3f", {static_cast<double>(id), 0, 0}); }
 
     int id;
-    int drawCount = 0;
-    Matrix drawnUnder{};
+    mutable int drawCount = 0;
+    mutable Matrix drawnUnder{};
 };
 
 class SceneNodeTest : public ::testing::Test {
@@ -228,8 +228,8 @@ TEST_F(SceneNodeTest, RenderTreeTakesOneStackLevelPerTreeLevel) {
     }
     // Only the deepest node checks the depth while it draws.
     struct DepthProbe : SceneNode {
-        int seen = 0;
-        void draw() override { seen = gl_double::stackDepth(); }
+        mutable int seen = 0;
+        void draw() const override { seen = gl_double::stackDepth(); }
     };
     auto* probe = static_cast<DepthProbe*>(level->addChild(new DepthProbe));
     renderTree(&root);

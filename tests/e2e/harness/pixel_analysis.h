@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/image/rgb_image.h"
+#include "libraries/image/rgb_image.h"
 
 namespace e2e {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "harness/child_process.h"
-#include "tools/image/rgb_image.h"
+#include "libraries/image/rgb_image.h"
 
 struct _XDisplay;
 

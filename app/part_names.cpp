@@ -1,0 +1,14 @@
+#include "app/part_names.h"
+
+void PartNames::give(const SceneNode* part, NodeLabel label) {
+    labels_.emplace_back(part, std::move(label));
+}
+
+const NodeLabel* PartNames::find(const SceneNode* part) const {
+    for (const auto& [named, label] : labels_) {
+        if (named == part) {
+            return &label;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,29 @@
+#include "scene-capture/capture_driver.h"
+
+#include <GL/gl.h>
+
+#include "app/frame_loop.h"
+#include "app/key_script.h"
+
+namespace capture {
+
+namespace {
+
+void drawFinishedFrame() {
+    drawFrame();
+    // Nothing is shown, so nothing would ever wait for the renderer: without this, every
+    // frame's work would queue up in it, and memory grow with the number of frames.
+    glFinish();
+}
+
+}  // namespace
+
+void runScript(const std::string& keys, int frames) {
+    ::runScript(keys, frames, drawFrame, drawFinishedFrame);
+}
+
+void drawFrames(int frames) {
+    runSteps(frames, drawFrame, drawFinishedFrame);
+}
+
+}  // namespace capture

@@ -1,0 +1,115 @@
+// scene-capture: draws the viewer's scene in the viewer's window, after a script of key presses
+// and a number of animation steps, and writes the last frame to a PNG file.
+
+#include <GL/gl.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/model_catalogue.h"
+#include "app/startup.h"
+#include "libraries/image/png_file.h"
+#include "scene-capture/capture_driver.h"
+#include "scene-capture/capture_options.h"
+
+namespace {
+
+constexpr int usageError = 2;
+constexpr int runError = 1;
+
+int fail(int status, const std::string& message) {
+    std::fprintf(stderr, "scene-capture: %s\n", message.c_str());
+    return status;
+}
+
+// A connection to `display`, or null. A server that has just lost its last client is busy
+// resetting for a moment, so a refusal is tried again a few times before it counts.
+Display* openDisplay(const char* display) {
+    for (int attempt = 0;; ++attempt) {
+        if (Display* connection = XOpenDisplay(display)) {
+            return connection;
+        }
+        if (attempt == 4) {
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+// The frame just drawn, from the back buffer, before any swap.
+bool readFrame(RgbImage& image, std::string& error) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2];
+    const int height = viewport[3];
+    if (width <= 0 || height <= 0) {
+        error = "the window has no pixels to read";
+        return false;
+    }
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) *
+                                   static_cast<std::size_t>(height) * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(viewport[0], viewport[1], width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    if (const GLenum problem = glGetError(); problem != GL_NO_ERROR) {
+        error = "reading the frame failed with OpenGL error " + std::to_string(problem);
+        return false;
+    }
+    image = fromBottomUpRows(width, height, rows);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const capture::ParsedCommandLine parsed = capture::parseCommandLine(args);
+    if (parsed.helpRequested) {
+        std::fputs(capture::helpText().c_str(), stdout);
+        return 0;
+    }
+    if (!parsed.options) {
+        return fail(usageError, parsed.error + " (see scene-capture --help)");
+    }
+    const capture::CaptureOptions& options = *parsed.options;
+
+    std::string error;
+    std::optional<PendingPng> output = PendingPng::prepare(options.output, error);
+    if (!output) {
+        return fail(runError, error);
+    }
+
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        return fail(runError,
+                    "no display: DISPLAY is not set; run it in a virtual one with "
+                    "xvfb-run -a scene-capture ...");
+    }
+    // Asked here, since freeglut would end the process with a message of its own. The
+    // connection stays open until freeglut has its own: an X server that loses its last
+    // client resets, and refuses connections for a moment while it does.
+    Display* probe = openDisplay(display);
+    if (probe == nullptr) {
+        return fail(runError, std::string("cannot open display ") + display);
+    }
+
+    // GLUT gets no options of ours: only the program name.
+    int glutArgc = 1;
+    char* glutArgv[] = {argv[0], nullptr};
+    openWindow(&glutArgc, glutArgv);
+    XCloseDisplay(probe);
+    buildScene();
+    capture::runScript(options.keys, options.frames);
+
+    RgbImage frame;
+    if (!readFrame(frame, error) || !output->commit(frame, error)) {
+        return fail(runError, error);
+    }
+    return 0;
+}

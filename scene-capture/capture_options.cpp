@@ -1,0 +1,59 @@
+#include "scene-capture/capture_options.h"
+
+#include "libraries/command_line/option_reader.h"
+
+namespace capture {
+
+std::string checkKeys(const std::string& keys) {
+    return ::checkKeys(keys, "the picture");
+}
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine result;
+    CaptureOptions options;
+    std::optional<std::string> output;
+    const command_line::OptionsRead read = command_line::readOptions(
+        args, command_line::stateOptionHandlers(options.keys, options.frames, output));
+    if (read.helpRequested) {
+        result.helpRequested = true;
+        return result;
+    }
+
+    std::string error = read.error;
+    if (error.empty()) {
+        error = command_line::checkOutputGiven(output);
+    }
+    if (error.empty()) {
+        error = checkKeys(options.keys);
+    }
+    if (!error.empty()) {
+        result.error = error;
+        return result;
+    }
+    options.output = *output;
+    result.options = options;
+    return result;
+}
+
+std::string helpText() {
+    return "Usage: scene-capture [--keys KEYS] [--frames N] --output FILE\n"
+           "\n"
+           "Opens the viewer's window with the viewer's models, draws the start state, types\n"
+           "KEYS into it, runs N animation steps and writes the last frame to FILE as an\n"
+           "800 x 800 PNG.\n"
+           "\n" +
+           keysHelp() +
+           "  --frames N     animation steps after the keys, 0 to 1000000; each one steps the\n"
+           "                 model on screen (unless paused) and draws a frame. 0 draws the\n"
+           "                 state the keys left, unanimated. Default: 1.\n"
+           "  --output FILE  the PNG to write, or - for standard output. A file is replaced\n"
+           "                 only once the picture is complete, and keeps its permissions;\n"
+           "                 a symbolic link's target is written and the link kept; a pipe\n"
+           "                 or a device such as /dev/stdout is written straight into.\n"
+           "  -h, --help     this text.\n"
+           "\n"
+           "It needs an X display; without one, run it in a virtual one:\n"
+           "  xvfb-run -a scene-capture --keys \"+++\" --frames 10 --output chain.png\n";
+}
+
+}  // namespace capture

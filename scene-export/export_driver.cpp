@@ -1,0 +1,122 @@
+#include "scene-export/export_driver.h"
+
+#include "app/camera.h"
+#include "app/frame_loop.h"
+#include "app/key_script.h"
+#include "app/memory_guard.h"
+#include "app/model_catalogue.h"
+#include "app/model_outline.h"
+#include "app/platform.h"
+#include "scene-export/gltf_document.h"
+#include "scene-export/moving_geometry.h"
+#include "scene-export/pose_tracks.h"
+#include "scene-export/shape_recorder.h"
+
+namespace scene_export {
+
+namespace {
+
+// The whole process's peak per node of a tree at depth 16, less the model's own share, with a
+// margin: about 2 KiB for a glTF node with its name and children, its JSON, and its bytes in
+// the file; about 7 KiB more for an animated node's channels and samplers, and theirs.
+constexpr std::uint64_t bytesPerNode = 3 * 1024;
+constexpr std::uint64_t bytesPerAnimatedNode = 8 * 1024;
+
+void startFromScratch() {
+    resetCatalogue();
+    camera.restoreDefaults();
+    if (!animating) {
+        toggleAnimation();
+    }
+}
+
+// The models are deleted once the export is done with them, whichever way it ends, rather
+// than left to the end of the process as the viewer leaves them.
+struct ModelsReleased {
+    ModelsReleased() = default;
+    ModelsReleased(const ModelsReleased&) = delete;
+    ModelsReleased& operator=(const ModelsReleased&) = delete;
+    ~ModelsReleased() { resetCatalogue(); }
+};
+
+// Each node's mesh in the document, -1 for nodes that draw nothing; and each mesh's shape.
+std::vector<int> recordMeshes(const ModelOutline& model, GltfDocument& document,
+                              std::vector<RecordedShape>& shapes) {
+    std::vector<int> meshes;
+    meshes.reserve(model.nodes.size());
+    for (const SceneNode* node : model.nodes) {
+        RecordedShape shape = recordDraw(node, false);
+        const int mesh = document.meshFor(shape);
+        if (mesh == static_cast<int>(shapes.size())) {
+            shapes.push_back(std::move(shape));
+        }
+        meshes.push_back(mesh);
+    }
+    return meshes;
+}
+
+}  // namespace
+
+std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
+    const std::uint64_t perNode = bytesPerNode + (animated ? bytesPerAnimatedNode : 0);
+    const auto count = static_cast<std::uint64_t>(nodes);
+    return count > ~std::uint64_t{0} / perNode ? ~std::uint64_t{0} : count * perNode;
+}
+
+std::optional<std::string> exportScene(const ExportOptions& options,
+                                       std::vector<std::string>& notes, std::string& error) {
+    startFromScratch();
+    const ModelsReleased released;
+    buildScene();
+    runScript(options.keys, options.frames, nullptr, nullptr);
+
+    const ModelSlot& onScreen = **currentModel;
+    const ModelOutline model = outlineOf(onScreen);
+    const std::uint64_t need = exportFootprint(model.nodes.size(), options.animate > 0);
+    const std::uint64_t obtainable = obtainableMemory();
+    if (!fitsInMemory(need, obtainable)) {
+        error = "exporting the " + onScreen.name + " model's " +
+                std::to_string(model.nodes.size()) + " nodes needs " + describeSize(need) +
+                " but " + describeSize(usableMemory(obtainable)) + " is available";
+        return std::nullopt;
+    }
+
+    GltfDocument document;
+    std::vector<RecordedShape> shapes;
+    const std::vector<int> meshes = recordMeshes(model, document, shapes);
+    PoseTracks tracks(model.nodes);
+    MovingGeometry geometry(model, meshes, shapes);
+    for (int step = 1; step <= options.animate; ++step) {
+        onIdle();
+        tracks.sample();
+        geometry.sample(step, notes);
+    }
+
+    bool anyMoves = geometry.any();
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        const int node = document.addNode(model.names[i], model.parents[i], meshes[i]);
+        anyMoves = anyMoves || tracks.moves(i);
+        if (!tracks.moves(i)) {
+            document.setMatrix(node, tracks.startMatrix(i));
+            continue;
+        }
+        if (const int step = tracks.firstUndecomposable(i); step >= 0) {
+            notes.push_back(model.names[i] + ": at step " + std::to_string(step) +
+                            " its transform is no rotation and uniform scale followed by a "
+                            "translation; exported as a fixed matrix, not animated");
+            document.setMatrix(node, tracks.startMatrix(i));
+            continue;
+        }
+        const std::vector<Pose> poses = tracks.poses(i);
+        document.setPose(node, poses.front());
+        document.animate(node, poses, tracks.track(i), stepsPerSecond);
+    }
+    geometry.write(document, tracks.keyframeCount());
+    if (options.animate > 0 && !anyMoves) {
+        notes.push_back("nothing moves in the " + std::to_string(options.animate) +
+                        " steps (the keys paused the animation): no animation is written");
+    }
+    return document.serialise(options.format, error);
+}
+
+}  // namespace scene_export

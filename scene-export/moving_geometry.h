@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/model_outline.h"
+#include "scene-export/gltf_document.h"
+#include "scene-export/recorded_shape.h"
+#include "scene-export/weight_tracks.h"
+
+namespace scene_export {
+
+// Geometry that the animation moves. A node draws in its own frame, but what it draws may
+// follow other nodes: a ball's connectors run to its children's centres, which circle it. The
+// first step shows which primitives of which meshes move (geometry that the first step leaves
+// as it was is taken to stay so); from then on every node drawing such a mesh is recorded
+// again at each step, and its moving vertices' displacements from the first keyframe become
+// the weights of morph targets.
+class MovingGeometry {
+  public:
+    // `meshes` holds each node's mesh (-1 for none), `shapes` each mesh's shape at the first
+    // keyframe. All three must outlive this.
+    MovingGeometry(const ModelOutline& model, const std::vector<int>& meshes,
+                   const std::vector<RecordedShape>& shapes)
+        : model_(model), meshes_(meshes), shapes_(shapes), weights_(model.nodes.size()) {}
+
+    // After each step; `step` counts from 1. `notes` gets a line for a node whose moving
+    // geometry changes its number of vertices, which is then kept as at the first keyframe.
+    void sample(int step, std::vector<std::string>& notes);
+
+    // Whether anything drawn moves.
+    bool any() const { return !nodes_.empty(); }
+
+    // The morph targets of the moving meshes and the weights of their nodes, whose document
+    // nodes are numbered as in the model.
+    void write(GltfDocument& document, int keyframes) const;
+
+  private:
+    void findMoving();
+    std::size_t targetCount(std::size_t node) const;
+    std::vector<float> displacements(std::size_t node, std::vector<std::string>& notes);
+
+    const ModelOutline& model_;
+    const std::vector<int>& meshes_;
+    const std::vector<RecordedShape>& shapes_;
+    std::map<int, std::vector<std::size_t>> moving_;
+    std::vector<std::size_t> nodes_;
+    std::set<std::size_t> stuck_;
+    WeightTracks weights_;
+};
+
+}  // namespace scene_export

@@ -1,0 +1,131 @@
+#include "libraries/files/pending_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scratch_folder.h"
+
+// Files written as a whole or not at all.
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each test, removed afterwards.
+class PendingFiles : public ::testing::Test {
+  protected:
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    ScratchFolder scratch_{"pending-files"};
+    const fs::path& folder_ = scratch_.path();
+};
+
+// Different for every size.
+std::vector<std::uint8_t> someBytes(int size) {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < size * 7; ++i) {
+        bytes.push_back(static_cast<std::uint8_t>(i * size + 1));
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+bool save(const std::vector<std::uint8_t>& bytes, const std::string& path, std::string& error) {
+    std::optional<PendingFile> file = PendingFile::prepare(path, error);
+    return file && file->commit(bytes, error);
+}
+
+TEST_F(PendingFiles, AReplacedFileKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes) {
+    std::ofstream(path("private.out")) << "old";
+    fs::permissions(path("private.out"), fs::perms::owner_read | fs::perms::owner_write);
+    std::ofstream(path("shared.out")) << "old";
+    fs::create_hard_link(path("shared.out"), path("twin.out"));
+    fs::create_symlink("private.out", path("link.out"));
+    fs::create_symlink("new.out", path("dangling.out"));
+    const std::string longest = path(std::string(255, 'n'));  // the longest name a folder takes
+    const mode_t mask = umask(022);
+    std::string error;
+    for (const std::string& name :
+         {path("link.out"), path("twin.out"), path("dangling.out"), path("plain.out"), longest}) {
+        EXPECT_TRUE(save(someBytes(3), name, error)) << error;
+    }
+    umask(mask);
+    // Links are followed and stay links; the hard-linked file is the same file under both names.
+    EXPECT_TRUE(fs::is_symlink(path("link.out")) && fs::is_symlink(path("dangling.out")));
+    for (const char* name : {"private.out", "shared.out", "new.out"}) {
+        EXPECT_EQ(contents(path(name)), someBytes(3)) << name;
+    }
+    EXPECT_EQ(fs::hard_link_count(path("shared.out")), 2u);
+    EXPECT_EQ(fs::status(path("private.out")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(path("plain.out")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+    EXPECT_EQ(entries().size(), 8u) << "no temporary file is left";
+}
+
+// Written straight into, never replaced: nothing but a regular file is ever renamed over.
+TEST_F(PendingFiles, PipesAndStandardOutputAreWrittenAsStreams) {
+    const std::vector<std::uint8_t> bytes = someBytes(4);
+    std::string error;
+    // The reader is there first; the few bytes fit into the pipe.
+    ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+    const int reader = open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_TRUE(save(bytes, path("pipe"), error)) << error;
+    // Standard output, for a moment a file.
+    std::fflush(stdout);
+    const int savedOutput = dup(STDOUT_FILENO);
+    const int file = open(path("stdout.out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    dup2(file, STDOUT_FILENO);
+    const bool toStandardOutput = save(bytes, "-", error);
+    dup2(savedOutput, STDOUT_FILENO);
+    close(savedOutput);
+    close(file);
+    ASSERT_TRUE(toStandardOutput) << error;
+    EXPECT_EQ(contents(path("stdout.out")), bytes);
+
+    std::vector<char> piped(4096);
+    piped.resize(static_cast<std::size_t>(std::max<ssize_t>(read(reader, piped.data(), 4096), 0)));
+    close(reader);
+    std::ofstream(path("piped.out")).write(piped.data(), std::ssize(piped));
+    EXPECT_EQ(contents(path("piped.out")), bytes);
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
+}
+
+TEST_F(PendingFiles, AFolderThatCannotTakeTheFileIsFoundBeforeAnyWork) {
+    std::string error;
+    EXPECT_FALSE(PendingFile::prepare(path("no/such/folder/out.out"), error));
+    EXPECT_NE(error.find("no/such/folder/out.out"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(save(someBytes(2), path("no/such/folder/out.out"), error));
+    EXPECT_NE(error.find("no/such/folder/out.out"), std::string::npos) << error;
+
+    fs::create_directory(path("taken.out"));
+    EXPECT_FALSE(PendingFile::prepare(path("taken.out"), error));
+    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    EXPECT_EQ(entries(), std::vector<std::string>{"taken.out"});
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "libraries/image/png_file.h"
+#include "libraries/image/rgb_image.h"
+#include "scratch_folder.h"
+
+// The one picture type and its PNG files.
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each test, removed afterwards.
+class PngFiles : public ::testing::Test {
+  protected:
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    ScratchFolder scratch_{"png-files"};
+    const fs::path& folder_ = scratch_.path();
+};
+
+// Every pixel different: red counts across, green counts down, blue mixes both.
+RgbImage gradient(int width, int height) {
+    RgbImage image(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.set(x, y,
+                      {static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 5),
+                       static_cast<std::uint8_t>(x * 3 + y * 11)});
+        }
+    }
+    return image;
+}
+
+TEST(Pixels, PixelsLieRowByRowFromTheTopLeftThreeBytesEach) {
+    RgbImage image(3, 2, {1, 2, 3});
+    image.set(2, 1, {7, 8, 9});
+    EXPECT_EQ(image.at(0, 0), (Rgb{1, 2, 3}));
+    EXPECT_EQ(image.at(2, 1), (Rgb{7, 8, 9}));
+    const std::vector<std::uint8_t> bytes = {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 7, 8, 9};
+    EXPECT_EQ(image.bytes(), bytes);
+    EXPECT_TRUE(image.contains(2, 1));
+    EXPECT_FALSE(image.contains(3, 0));
+    EXPECT_FALSE(image.contains(0, -1));
+}
+
+TEST(Pixels, ASideOfZeroOrLessGivesAPictureWithoutPixels) {
+    for (const RgbImage& image : {RgbImage(-1, 5), RgbImage(5, 0), RgbImage()}) {
+        EXPECT_TRUE(image.empty());
+        EXPECT_EQ(image.width(), 0);
+        EXPECT_EQ(image.height(), 0);
+    }
+}
+
+TEST(BottomUpRows, TheLastRowReadBecomesTheTopRow) {
+    // Two columns, three rows, as glReadPixels hands them: the bottom row first.
+    const std::vector<std::uint8_t> rows = {
+        1, 1, 1, 2, 2, 2,  // bottom
+        3, 3, 3, 4, 4, 4,  // middle
+        5, 5, 5, 6, 6, 6,  // top
+    };
+    const RgbImage image = fromBottomUpRows(2, 3, rows);
+    EXPECT_EQ(image.width(), 2);
+    EXPECT_EQ(image.height(), 3);
+    const std::vector<std::uint8_t> topDown = {5, 5, 5, 6, 6, 6, 3, 3, 3,
+                                               4, 4, 4, 1, 1, 1, 2, 2, 2};
+    EXPECT_EQ(image.bytes(), topDown);
+}
+
+TEST(BottomUpRows, ABufferOfTheWrongSizeGivesAnEmptyPicture) {
+    EXPECT_TRUE(fromBottomUpRows(2, 3, std::vector<std::uint8_t>(17)).empty());
+    EXPECT_TRUE(fromBottomUpRows(0, 3, {}).empty());
+}
+
+TEST_F(PngFiles, APictureSavedReadsBackPixelForPixel) {
+    const RgbImage image = gradient(37, 23);  // odd sizes: no row padding may creep in
+    std::string error;
+    ASSERT_TRUE(savePng(image, path("a.png"), error)) << error;
+
+    const std::optional<RgbImage> back = readPng(path("a.png"), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(*back, image);
+}
+
+// Pictures of up to 256 colours are stored with a palette, larger ones as RGB; both must come
+// back unchanged, also at the border between the two.
+TEST_F(PngFiles, PicturesJustUnderAndOverThePaletteSizeReadBackPixelForPixel) {
+    for (const int colours : {1, 256, 257}) {
+        // One colour a column, the same in both rows.
+        RgbImage image(colours, 2);
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < colours; ++x) {
+                image.set(x, y,
+                          {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8), 200});
+            }
+        }
+        std::FILE* file = std::fopen(path("p.png").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::string error;
+        ASSERT_TRUE(writePng(image, file, error)) << error;
+        std::fclose(file);
+        const std::optional<RgbImage> back = readPng(path("p.png"), error);
+        ASSERT_TRUE(back) << error;
+        EXPECT_EQ(*back, image) << colours << " colours across";
+    }
+}
+
+TEST_F(PngFiles, WritingAPictureWithoutPixelsFails) {
+    std::FILE* file = std::fopen(path("a.png").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::string error;
+    EXPECT_FALSE(writePng(RgbImage{}, file, error));
+    EXPECT_FALSE(error.empty());
+    std::fclose(file);
+}
+
+TEST_F(PngFiles, ReadingAMissingOrBrokenFileFailsWithItsName) {
+    std::string error;
+    EXPECT_FALSE(readPng(path("missing.png"), error));
+    EXPECT_NE(error.find("missing.png"), std::string::npos) << error;
+
+    std::ofstream(path("text.png")) << "not a picture";
+    EXPECT_FALSE(readPng(path("text.png"), error));
+    EXPECT_NE(error.find("text.png"), std::string::npos) << error;
+
+    // A real PNG cut short.
+    std::FILE* file = std::fopen(path("whole.png").c_str(), "wb");
+    ASSERT_TRUE(writePng(gradient(64, 64), file, error)) << error;
+    std::fclose(file);
+    fs::copy_file(path("whole.png"), path("cut.png"));
+    fs::resize_file(path("cut.png"), fs::file_size(path("whole.png")) / 2);
+    EXPECT_FALSE(readPng(path("cut.png"), error));
+}
+
+TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
+    std::string error;
+    std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+    ASSERT_TRUE(pending) << error;
+    EXPECT_TRUE(entries().empty()) << "nothing is made before the picture is ready";
+
+    const RgbImage image = gradient(8, 8);
+    ASSERT_TRUE(pending->commit(image, error)) << error;
+    EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
+    const std::optional<RgbImage> back = readPng(path("out.png"), error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(*back, image);
+    EXPECT_FALSE(pending->commit(image, error)) << "a pending file is written once";
+}
+
+TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
+    std::ofstream(path("out.png")) << "old";
+    std::string error;
+    {
+        std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+        ASSERT_TRUE(pending) << error;
+        // Failing to write leaves the old file as it was.
+        EXPECT_FALSE(pending->commit(RgbImage{}, error));
+        EXPECT_NE(error.find("out.png"), std::string::npos) << error;
+    }
+    {
+        std::optional<PendingPng> dropped = PendingPng::prepare(path("out.png"), error);
+        ASSERT_TRUE(dropped) << error;
+    }
+    EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
+    std::ifstream old(path("out.png"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scene-capture/capture_options.h"
+
+namespace capture {
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string> args) {
+    return parseCommandLine(args);
+}
+
+// The error of a command line that must be refused; fails when it is accepted.
+std::string refusal(std::vector<std::string> args) {
+    const ParsedCommandLine result = parseCommandLine(args);
+    EXPECT_FALSE(result.options.has_value());
+    EXPECT_FALSE(result.helpRequested);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(result.error.find('\n'), std::string::npos) << "errors are one line";
+    return result.error;
+}
+
+TEST(CaptureOptions, ReadsAllThreeOptionsInEitherSpelling) {
+    const ParsedCommandLine spaced =
+        parse({"--keys", "++2x", "--frames", "10", "--output", "out/tree.png"});
+    ASSERT_TRUE(spaced.options) << spaced.error;
+    EXPECT_EQ(spaced.options->keys, "++2x");
+    EXPECT_EQ(spaced.options->frames, 10);
+    EXPECT_EQ(spaced.options->output, "out/tree.png");
+
+    const ParsedCommandLine joined = parse({"--output=a.png", "--frames=0", "--keys=x x"});
+    ASSERT_TRUE(joined.options) << joined.error;
+    EXPECT_EQ(joined.options->keys, "x x");
+    EXPECT_EQ(joined.options->frames, 0);
+    EXPECT_EQ(joined.options->output, "a.png");
+}
+
+TEST(CaptureOptions, WithoutKeysOrFramesDrawsOneFrameOfTheStartState) {
+    const ParsedCommandLine result = parse({"--output", "a.png"});
+    ASSERT_TRUE(result.options) << result.error;
+    EXPECT_EQ(result.options->keys, "");
+    EXPECT_EQ(result.options->frames, 1);
+}
+
+TEST(CaptureOptions, KeyValuesMayLookLikeOptions) {
+    // "-" lowers the depth, and a key script may start with it or with "--".
+    const ParsedCommandLine minus = parse({"--keys", "-", "--output", "a.png"});
+    ASSERT_TRUE(minus.options) << minus.error;
+    EXPECT_EQ(minus.options->keys, "-");
+    const ParsedCommandLine dashes = parse({"--keys", "--output", "--output", "a.png"});
+    ASSERT_TRUE(dashes.options) << dashes.error;
+    EXPECT_EQ(dashes.options->keys, "--output");
+    EXPECT_EQ(dashes.options->output, "a.png");
+}
+
+TEST(CaptureOptions, EveryKeyButEscapeIsAccepted) {
+    std::string all;
+    for (int code = 1; code < 256; ++code) {
+        if (code != 27) {
+            all += static_cast<char>(code);
+        }
+    }
+    EXPECT_EQ(checkKeys(all), "");
+    const ParsedCommandLine result = parse({"--keys", all, "--output", "a.png"});
+    ASSERT_TRUE(result.options) << result.error;
+    EXPECT_EQ(result.options->keys, all);
+}
+
+TEST(CaptureOptions, EscapeInTheKeysIsRefusedAndItsPlaceNamed) {
+    const std::string error = refusal({"--keys", "x+\x1b", "--output", "a.png"});
+    EXPECT_NE(error.find("Escape"), std::string::npos) << error;
+    EXPECT_NE(error.find("character 3"), std::string::npos) << error;
+}
+
+TEST(CaptureOptions, HelpAnywhereOnTheLineShowsTheHelp) {
+    EXPECT_TRUE(parse({"--help"}).helpRequested);
+    EXPECT_TRUE(parse({"-h"}).helpRequested);
+    EXPECT_TRUE(parse({"--frames", "x", "--bogus", "--help"}).helpRequested);
+    EXPECT_TRUE(parse({"--output", "a.png", "--help", "--bogus"}).helpRequested);
+    // Unless it is the value of an option.
+    const ParsedCommandLine keys = parse({"--keys", "--help", "--output", "a.png"});
+    ASSERT_TRUE(keys.options) << keys.error;
+    EXPECT_EQ(keys.options->keys, "--help");
+    const std::string help = helpText();
+    for (const char* option : {"--keys", "--frames", "--output", "--help", "xvfb-run -a"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(CaptureOptions, FramesMustBeAPlainNumberFromZeroToTheLimit) {
+    EXPECT_EQ(parseFrames("0"), 0);
+    EXPECT_EQ(parseFrames("007"), 7);
+    EXPECT_EQ(parseFrames("1000000"), maxFrames);
+    EXPECT_EQ(parseFrames("00000001000000"), maxFrames) << "leading zeros do not count";
+    EXPECT_EQ(parseFrames("0000000000"), 0);
+    for (const char* bad : {"", "-1", "+5", " 5", "5 ", "1e3", "0x10", "2.5", "1000001",
+                            "00000001000001", "99999999999999999999", "ten"}) {
+        EXPECT_FALSE(parseFrames(bad).has_value()) << '"' << bad << '"';
+        const std::string error = refusal({"--frames", bad, "--output", "a.png"});
+        EXPECT_NE(error.find("--frames"), std::string::npos) << error;
+    }
+}
+
+TEST(CaptureOptions, BadCommandLinesAreRefusedWithAReason) {
+    EXPECT_NE(refusal({}).find("--output"), std::string::npos);
+    EXPECT_NE(refusal({"--keys", "x"}).find("--output FILE is required"), std::string::npos);
+    EXPECT_NE(refusal({"--output", ""}).find("empty"), std::string::npos);
+    EXPECT_NE(refusal({"--output="}).find("empty"), std::string::npos);
+    EXPECT_NE(refusal({"--output"}).find("--output needs a value"), std::string::npos);
+    EXPECT_NE(refusal({"--output", "a.png", "--keys"}).find("--keys needs a value"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--output", "a.png", "--bogus"}).find("unknown option '--bogus'"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--output", "a.png", "--keysx"}).find("unknown option"), std::string::npos);
+    EXPECT_NE(refusal({"--output", "a.png", "stray"}).find("unexpected argument 'stray'"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--output", "a.png", "--output", "b.png"}).find("more than once"),
+              std::string::npos);
+    EXPECT_NE(refusal({"--frames=1", "--frames", "2", "--output", "a.png"}).find("more than once"),
+              std::string::npos);
+    // The first of several problems is the one reported.
+    EXPECT_NE(refusal({"--bogus", "--frames", "x"}).find("'--bogus'"), std::string::npos);
+    EXPECT_NE(refusal({"--frames", "x", "--bogus"}).find("--frames: 'x'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace capture

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scene-export/export_options.h"
+
+// scene-export's own command line: what it adds to the options it shares with scene-capture
+// (whose reading capture_options_test.cpp tries in full).
+namespace scene_export {
+namespace {
+
+std::string refusal(std::vector<std::string> args) {
+    const ParsedCommandLine result = parseCommandLine(args);
+    EXPECT_FALSE(result.options.has_value());
+    EXPECT_EQ(result.error.find('\n'), std::string::npos) << "errors are one line";
+    return result.error;
+}
+
+TEST(ExportOptions, TheFileNameChoosesTheFormatAndAnimateCountsSteps) {
+    const ParsedCommandLine binary =
+        parseCommandLine({"--keys", "+x", "--frames=0", "--animate", "600", "--output", "a.GLB"});
+    ASSERT_TRUE(binary.options) << binary.error;
+    EXPECT_EQ(binary.options->format, GltfFormat::binary);
+    EXPECT_EQ(binary.options->keys, "+x");
+    EXPECT_EQ(binary.options->frames, 0);
+    EXPECT_EQ(binary.options->animate, 600);
+
+    const ParsedCommandLine json = parseCommandLine({"--output", "out.d/model.gltf"});
+    ASSERT_TRUE(json.options) << json.error;
+    EXPECT_EQ(json.options->format, GltfFormat::json);
+    EXPECT_EQ(json.options->frames, 1) << "as scene-capture";
+    EXPECT_EQ(json.options->animate, 0);
+    EXPECT_TRUE(parseCommandLine({"--bogus", "--help"}).helpRequested);
+}
+
+TEST(ExportOptions, RefusalsNameTheOptionAndWhatIsWrongWithIt) {
+    for (const char* name : {"model.png", "model", "model.glb.tmp", "glb", "dir.glb/model", "-"}) {
+        EXPECT_NE(refusal({"--output", name}).find("neither .glb"), std::string::npos) << name;
+    }
+    EXPECT_EQ(refusal({"--output", "a.glb", "--animate", "-1"}),
+              "--animate: '-1' is not a whole number from 0 to 1000000");
+    EXPECT_EQ(refusal({"--output", "a.glb", "--frames", "1000001"}),
+              "--frames: '1000001' is not a whole number from 0 to 1000000");
+    EXPECT_EQ(refusal({"--output", "a.glb", "--keys", "+\x1b"}),
+              "--keys: Escape (character 2) is not allowed: it would end the program before "
+              "the file is written");
+    EXPECT_EQ(refusal({"--animate", "1", "--animate", "2", "--output", "a.glb"}),
+              "--animate is given more than once");
+    EXPECT_EQ(refusal({"--animate", "5"}), "--output FILE is required");
+}
+
+}  // namespace
+}  // namespace scene_export
