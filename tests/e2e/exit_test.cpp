@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <thread>
 
 #include "harness/child_process.h"
 #include "viewer_test.h"
@@ -42,6 +41,14 @@ TEST_F(Exit, ClosingTheWindowEndsTheViewer) {
     EXPECT_EQ(viewer().log().find("Sanitizer"), std::string::npos) << viewer().log();
 }
 
+TEST_F(Exit, AWindowDestroyedByAnotherProgramEndsTheViewerWithOneLine) {
+    viewer().destroyWindow();
+    const std::optional<ExitStatus> status = viewer().waitForExit(budgetLeft());
+    ASSERT_TRUE(status) << "still running after its window was destroyed";
+    EXPECT_EQ(status->describe(), "exited with status 1");
+    EXPECT_EQ(viewer().log(), "the window was destroyed by another program; the viewer ends\n");
+}
+
 // The X server going away under the viewer: Xlib reports the broken connection, and the
 // viewer must end through exit(), running its at-exit handlers, rather than hang or crash.
 TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {
@@ -51,12 +58,19 @@ TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {
     std::unique_ptr<XServer> server = XServer::startOrAttach("ServerGone.xvfb.log");
     LaunchOptions launch;
     launch.path = SCENE_VIEWER_EXECUTABLE;
-    launch.environment = {{"DISPLAY", server->display()},
-                          {"ASAN_OPTIONS", "exitcode=66"}};
+    launch.environment = {{"DISPLAY", server->display()}, {"ASAN_OPTIONS", "exitcode=66"}};
     launch.logPath = "ServerGone.viewer.log";
     ChildProcess viewer(launch);
-    // Long enough to have opened its window and drawn many frames.
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // Until the viewer has mapped its window, seen by a client of its own that is gone before
+    // the server is stopped.
+    LaunchOptions search;
+    search.path = findExecutable("xdotool");
+    ASSERT_FALSE(search.path.empty()) << "xdotool is missing";
+    search.args = {"search", "--sync", "--onlyvisible", "--name", "Recursion depth"};
+    search.environment = {{"DISPLAY", server->display()}};
+    ChildProcess windowSearch(search);
+    const std::optional<ExitStatus> found = windowSearch.waitForExit(std::chrono::seconds(150));
+    ASSERT_TRUE(found && found->exited && found->code == 0) << "the viewer opened no window";
     ASSERT_TRUE(viewer.running()) << "the viewer did not get going on " << server->display();
 
     server.reset();

@@ -193,6 +193,11 @@ void Viewer::requestClose() {
     XSync(connection_, False);
 }
 
+void Viewer::destroyWindow() {
+    XDestroyWindow(connection_, window_);
+    XSync(connection_, False);
+}
+
 RgbImage Viewer::grab() {
     XWindowAttributes attributes{};
     lastXError = 0;
