@@ -32,6 +32,7 @@ std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
     return b != 0 && a > unlimited / b ? unlimited : a * b;
 }
 
+#ifndef __EMSCRIPTEN__
 // What drawing the tree takes in Mesa's software renderer, llvmpipe (Mesa 22.3, as Debian 12
 // ships it), whose binner runs on the thread that draws and whose rasterising threads follow:
 // - The binner writes every triangle that a draw call makes into a scene, in blocks of 64 KiB
@@ -46,8 +47,8 @@ std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
 //   takes a record (its edge planes and the start and slopes of its colour) and a command in
 //   every 64-pixel tile it touches. With the rasterising threads starved (scheduled as idle
 //   beside busy cores), so that a whole frame stays binned, a frame took 32.3 KiB a ball at
-//   depths 12 and 13 and the same within a few percent from every viewpoint; `perBall` leaves
-//   half as much again.
+//   depths 12 and 13 in the start view and 26 KiB in the front view; `perBall` leaves half as
+//   much again.
 // - `fixedShare` covers what does not grow with the balls: the draw module's vertex buffers,
 //   and the heap growing in steps. It was up to 23 MiB beyond 32 KiB a ball at depth 10.
 // At depths 16 and 17 with starved threads, drawing took 2,306 MiB: the 64 scenes. On a quiet
@@ -57,6 +58,7 @@ std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
 constexpr std::uint64_t perBall = 48 * kibibyte;
 constexpr std::uint64_t scenesInFlight = 64 * (36 * mebibyte + 72 * kibibyte);
 constexpr std::uint64_t fixedShare = 16 * mebibyte;
+#endif
 
 }  // namespace
 
@@ -107,7 +109,14 @@ std::uint64_t recursiveModelsFootprint(int depth) {
 std::uint64_t drawingReserve(int depth) {
     const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
     const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
+#ifdef __EMSCRIPTEN__
+    // In the browser WebGL draws outside the WebAssembly heap, which holds only what the GL
+    // layer forms for a frame: measured at about 64 KiB a ball for small trees, levelling off
+    // below 160 MiB from depth 12 on.
+    return std::min(saturatingMultiply(balls, 64 * kibibyte), 160 * mebibyte);
+#else
     return fixedShare + std::min(saturatingMultiply(balls, perBall), scenesInFlight);
+#endif
 }
 
 std::uint64_t memoryNeededAtDepth(int depth) {

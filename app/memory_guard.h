@@ -16,7 +16,8 @@ std::uint64_t recursiveModelsFootprint(int depth);
 
 // Bytes that the GL driver may take to draw the tree model of this depth, at most, however far
 // its rasterising threads lag behind: a frame's binned triangles, about 48 KiB a ball, up to
-// the most that Mesa's software renderer keeps in flight, about 2.3 GiB.
+// the most that Mesa's software renderer keeps in flight, about 2.3 GiB. In the browser, what
+// the GL layer takes in the WebAssembly heap: up to 160 MiB.
 std::uint64_t drawingReserve(int depth);
 
 // What a change to this depth must find room for: the new models, and the drawing of the tree
