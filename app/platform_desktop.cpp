@@ -95,6 +95,18 @@ int endOnXError(Display*, XErrorEvent* error) {
 }  // namespace
 
 void runFrameLoop() {
+    // Once the window is open, Mesa's software renderer still compiles its shaders at the first
+    // frame: about 24 MiB more. Without that room it crashes inside the first draw, so below it
+    // the viewer ends here with a line that says why.
+    constexpr std::uint64_t firstFrameRoom = 32 * 1024 * 1024;
+    const std::uint64_t room = obtainableMemory();
+    if (room < firstFrameRoom) {
+        std::fprintf(stderr,
+                     "drawing the first frame needs %s but %s is available; the viewer "
+                     "ends\n",
+                     describeSize(firstFrameRoom).c_str(), describeSize(room).c_str());
+        endViewer(1);
+    }
     XSetErrorHandler(endOnXError);
     glutMainLoop();
 }

@@ -1,8 +1,13 @@
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "harness/child_process.h"
 #include "sanitizer.h"
 #include "viewer_test.h"
 
@@ -132,6 +137,33 @@ TEST_P(TightMemoryLimit, TheDeepestTreeOnScreenDrawsAndTenMinusesAreAllTaken) {
     const std::optional<ExitStatus> status = viewer().waitForExit(budgetLeft());
     ASSERT_TRUE(status) << "still running after Escape";
     EXPECT_EQ(status->describe(), "exited with status 1") << log;
+}
+
+// Under a limit that leaves the GL driver too little to draw even the first frame once the
+// window is open, the viewer says so and ends instead of crashing inside the driver.
+TEST(TooLittleMemory, TheViewerEndsWithOneLineBeforeItsFirstFrame) {
+    if (underAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer reserves far more address space than the limit";
+    }
+    if (const char* given = std::getenv(XServer::displayVariable); given && *given) {
+        GTEST_SKIP() << "needs an X server of its own";
+    }
+    std::unique_ptr<XServer> server = XServer::startOrAttach("TooLittleMemory.xvfb.log");
+    LaunchOptions launch;
+    launch.path = SCENE_VIEWER_EXECUTABLE;
+    launch.environment = {{"DISPLAY", server->display()}};
+    launch.addressSpaceLimit = 272 * (std::uint64_t{1} << 20);
+    launch.logPath = "TooLittleMemory.viewer.log";
+    ChildProcess viewer(launch);
+    const std::optional<ExitStatus> status = viewer.waitForExit(std::chrono::seconds(150));
+    ASSERT_TRUE(status) << "still running under 272 MiB";
+    EXPECT_EQ(status->describe(), "exited with status 1");
+    std::ifstream log(launch.logPath);
+    const std::string text{std::istreambuf_iterator<char>(log), {}};
+    EXPECT_TRUE(std::regex_match(text, std::regex("drawing the first frame needs about 32 MiB but "
+                                                  "about [0-9]+ [KM]iB is available; the viewer "
+                                                  "ends\n")))
+        << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, TightMemoryLimit, ::testing::Values(gibibyte / 2, gibibyte),
