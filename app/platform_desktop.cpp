@@ -96,9 +96,10 @@ int endOnXError(Display*, XErrorEvent* error) {
 
 void runFrameLoop() {
     // Once the window is open, Mesa's software renderer still compiles its shaders at the first
-    // frame: about 24 MiB more. Without that room it crashes inside the first draw, so below it
-    // the viewer ends here with a line that says why.
-    constexpr std::uint64_t firstFrameRoom = 32 * 1024 * 1024;
+    // frame, and without a few MiB for that it crashes inside the first draw (seen up to 2 MiB
+    // under the limit). The viewer needs at least what the memory guard keeps for its models and
+    // their drawing at depth 1; below that it ends here with a line that says why.
+    const std::uint64_t firstFrameRoom = memoryNeededAtDepth(1);
     const std::uint64_t room = obtainableMemory();
     if (room < firstFrameRoom) {
         std::fprintf(stderr,

@@ -160,7 +160,7 @@ TEST(TooLittleMemory, TheViewerEndsWithOneLineBeforeItsFirstFrame) {
     EXPECT_EQ(status->describe(), "exited with status 1");
     std::ifstream log(launch.logPath);
     const std::string text{std::istreambuf_iterator<char>(log), {}};
-    EXPECT_TRUE(std::regex_match(text, std::regex("drawing the first frame needs about 32 MiB but "
+    EXPECT_TRUE(std::regex_match(text, std::regex("drawing the first frame needs about 16 MiB but "
                                                   "about [0-9]+ [KM]iB is available; the viewer "
                                                   "ends\n")))
         << text;
