@@ -70,6 +70,12 @@ std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used) {
     return limit > used ? limit - used : 0;
 }
 
+bool framesGoToDriver = false;
+
+void reserveForDriverDrawing() {
+    framesGoToDriver = true;
+}
+
 std::optional<std::uint64_t> readMemoryValue(const std::string& path, const std::string& key) {
     std::ifstream file(path);
     if (!file) {
@@ -107,6 +113,9 @@ std::uint64_t recursiveModelsFootprint(int depth) {
 }
 
 std::uint64_t drawingReserve(int depth) {
+    if (!framesGoToDriver) {
+        return 0;
+    }
     const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
     const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
 #ifdef __EMSCRIPTEN__

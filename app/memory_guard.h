@@ -20,6 +20,14 @@ std::uint64_t recursiveModelsFootprint(int depth);
 // the GL layer takes in the WebAssembly heap: up to 160 MiB.
 std::uint64_t drawingReserve(int depth);
 
+// Whether the frames go to the machine's GL driver, which holds a frame's triangles until it has
+// drawn them (the viewer and scene-capture, once their window is open), rather than only being
+// recorded (scene-export). Until then drawingReserve is 0. Set by reserveForDriverDrawing.
+extern bool framesGoToDriver;
+
+// Called once a GL window is open: from then on depth changes keep room for the driver's drawing.
+void reserveForDriverDrawing();
+
 // What a change to this depth must find room for: the new models, and the drawing of the tree
 // model, which may come on screen at any time.
 std::uint64_t memoryNeededAtDepth(int depth);

@@ -85,6 +85,7 @@ TEST(MemoryGuard, DrawingReserveHoldsWhatMesaTookWithItsRasterisersStarved) {
     // The growth of the viewer's address space over a frame of the tree model on llvmpipe, its
     // rasterising threads scheduled as idle beside busy cores, so that the frame stayed binned
     // (bench/viewer_memory.py peaks --starve). From depth 16 on, its 64 scenes in flight.
+    reserveForDriverDrawing();
     const std::pair<int, std::uint64_t> measured[] = {
         {8, 12 * mebibyte},   {9, 21 * mebibyte},   {10, 55 * mebibyte},  {11, 65 * mebibyte},
         {12, 129 * mebibyte}, {13, 258 * mebibyte}, {16, 2306 * mebibyte}};
@@ -106,6 +107,7 @@ TEST(MemoryGuard, HeadroomIsAnEighthAtLeast64MiBButNeverAQuarterOfSmallLimits) {
     // What a 512 MiB limit leaves beside the GL driver: small depths must still fit.
     EXPECT_TRUE(fitsInMemory(30 * mebibyte, 40 * mebibyte));
     EXPECT_FALSE(fitsInMemory(30 * mebibyte + 1, 40 * mebibyte));
+    reserveForDriverDrawing();
     EXPECT_TRUE(fitsInMemory(memoryNeededAtDepth(4), 40 * mebibyte));
 }
 
@@ -155,6 +157,7 @@ TEST(MemoryGuard, DepthKeysStopAtTheDeepestDepthThatFitsAndCanAlwaysGoBackDown) 
         {
             resetApplication();
             buildScene();
+            reserveForDriverDrawing();
             limitAddressSpace(256 * mebibyte);
             for (int i = 0; i < 40; ++i) {
                 onKeyboard('+', 0, 0);
