@@ -41,14 +41,6 @@ TEST_F(Exit, ClosingTheWindowEndsTheViewer) {
     EXPECT_EQ(viewer().log().find("Sanitizer"), std::string::npos) << viewer().log();
 }
 
-TEST_F(Exit, AWindowDestroyedByAnotherProgramEndsTheViewerWithOneLine) {
-    viewer().destroyWindow();
-    const std::optional<ExitStatus> status = viewer().waitForExit(budgetLeft());
-    ASSERT_TRUE(status) << "still running after its window was destroyed";
-    EXPECT_EQ(status->describe(), "exited with status 1");
-    EXPECT_EQ(viewer().log(), "the window was destroyed by another program; the viewer ends\n");
-}
-
 // The X server going away under the viewer: Xlib reports the broken connection, and the
 // viewer must end through exit(), running its at-exit handlers, rather than hang or crash.
 TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {

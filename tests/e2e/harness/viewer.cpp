@@ -193,11 +193,6 @@ void Viewer::requestClose() {
     XSync(connection_, False);
 }
 
-void Viewer::destroyWindow() {
-    XDestroyWindow(connection_, window_);
-    XSync(connection_, False);
-}
-
 RgbImage Viewer::grab() {
     XWindowAttributes attributes{};
     lastXError = 0;

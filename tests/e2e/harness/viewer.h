@@ -57,8 +57,6 @@ class Viewer {
     void pressKey(const std::string& keysym);
     // What a window manager sends when the user closes the window: WM_DELETE_WINDOW.
     void requestClose();
-    // What another X client may do without asking: destroys the viewer's window.
-    void destroyWindow();
     // The window's current pixels; throws std::runtime_error if the window cannot be read.
     RgbImage grab();
 
