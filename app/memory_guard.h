@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -13,10 +14,19 @@
 // overflows for absurd depths.
 std::uint64_t recursiveModelsFootprint(int depth);
 
-// Bytes that the GL driver may take to draw the tree model of this depth. Measured under Mesa's
-// software renderer, which holds a frame's triangles until it draws them: about 64 KiB a ball
-// for small trees, levelling off below 160 MiB from depth 12 on.
+// Bytes that the GL driver may take to draw the tree model of this depth, at most, however far
+// its rasterising threads lag behind: a frame's binned triangles, about 48 KiB a ball, up to
+// the most that Mesa's software renderer keeps in flight, about 2.3 GiB. In the browser, what
+// the GL layer takes in the WebAssembly heap: up to 160 MiB.
 std::uint64_t drawingReserve(int depth);
+
+// Whether the frames go to the machine's GL driver, which holds a frame's triangles until it has
+// drawn them (the viewer and scene-capture, once their window is open), rather than only being
+// recorded (scene-export). Until then drawingReserve is 0. Set by reserveForDriverDrawing.
+extern bool framesGoToDriver;
+
+// Called once a GL window is open: from then on depth changes keep room for the driver's drawing.
+void reserveForDriverDrawing();
 
 // What a change to this depth must find room for: the new models, and the drawing of the tree
 // model, which may come on screen at any time.
@@ -33,6 +43,15 @@ bool fitsInMemory(std::uint64_t need, std::uint64_t obtainable);
 // "about 1.5 GiB", "about 300 MiB", "about 12 KiB", "640 bytes": sizes as the memory messages
 // give them, in a unit that never rounds a size other than 0 down to 0.
 std::string describeSize(std::uint64_t bytes);
+
+// A size too large to count, and what the sizes here saturate at rather than overflow.
+inline constexpr std::uint64_t unlimitedMemory = std::numeric_limits<std::uint64_t>::max();
+
+// a + b, or unlimitedMemory when that does not fit.
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b);
+
+// What is left under `limit` when `used` is taken: never less than 0.
+std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used);
 
 // Parses the numbers of a /proc or control-group file: the value after `key` in files such
 // as /proc/meminfo (key "MemAvailable:"), or the whole content when key is empty; scaled by

@@ -1,24 +1,28 @@
 #include "app/platform.h"
 
 #include <GL/glut.h>
+#include <X11/Xlib.h>
 #include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <limits>
 #include <string>
 
 #include "app/memory_guard.h"
 
 namespace {
 
-constexpr std::uint64_t unlimited = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t unlimited = unlimitedMemory;
 
-std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used) {
-    return limit > used ? limit - used : 0;
-}
+// Each thread that allocates would get a heap arena of its own, and each arena reserves 64 MiB
+// of address space however little it holds: the GL driver's rasterising, shader-cache and
+// other threads took five, 320 MiB, which under an address-space limit of 512 MiB left too
+// little to draw the first frame. Set before main, ahead of any thread, so that every thread
+// shares the one heap; the driver's threads allocate little of their own.
+[[maybe_unused]] const int oneHeapArena = mallopt(M_ARENA_MAX, 1);
 
 // The least room under the memory limits of this process's control group and its ancestors,
 // in either version of the control-group file system.
@@ -73,9 +77,38 @@ std::uint64_t resourceLimitRoom(int resource, const char* statusKey) {
     return roomUnder(limit.rlim_cur, used.value_or(0));
 }
 
+// Xlib's own handler would print a dump of the failed request. The one request of the viewer's
+// that fails in practice is a frame put into a window that another program has destroyed. The
+// handler runs inside Xlib with the connection locked, where the at-exit handlers, which close
+// that connection, would wait for it for ever: so the process ends without them.
+int endOnXError(Display*, XErrorEvent* error) {
+    if (error->error_code == BadDrawable || error->error_code == BadWindow) {
+        std::fprintf(stderr, "the window was destroyed by another program; the viewer ends\n");
+    } else {
+        std::fprintf(stderr,
+                     "the X server refused a request (error %d, request %d.%d); the viewer ends\n",
+                     error->error_code, error->request_code, error->minor_code);
+    }
+    std::_Exit(1);
+}
+
 }  // namespace
 
 void runFrameLoop() {
+    // Once the window is open, Mesa's software renderer still compiles its shaders at the first
+    // frame, and without a few MiB for that it crashes inside the first draw (seen up to 2 MiB
+    // under the limit). The viewer needs at least what the memory guard keeps for its models and
+    // their drawing at depth 1; below that it ends here with a line that says why.
+    const std::uint64_t firstFrameRoom = memoryNeededAtDepth(1);
+    const std::uint64_t room = obtainableMemory();
+    if (room < firstFrameRoom) {
+        std::fprintf(stderr,
+                     "drawing the first frame needs %s but %s is available; the viewer "
+                     "ends\n",
+                     describeSize(firstFrameRoom).c_str(), describeSize(room).c_str());
+        endViewer(1);
+    }
+    XSetErrorHandler(endOnXError);
     glutMainLoop();
 }
 
@@ -90,6 +123,5 @@ std::uint64_t obtainableMemory() {
     room = std::min(room, resourceLimitRoom(RLIMIT_DATA, "VmData:"));
     // Freed models stay in the heap, counted as in use by every limit above, and the next
     // models are built from them first.
-    const std::uint64_t free = mallinfo2().fordblks;
-    return room > unlimited - free ? unlimited : room + free;
+    return saturatingAdd(room, mallinfo2().fordblks);
 }

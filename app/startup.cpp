@@ -7,6 +7,7 @@
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app/leak_check.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "app/platform.h"
 
@@ -29,6 +30,7 @@ void openWindow(int* argc, char** argv) {
     glutInitWindowSize(800, 800);
     glutInitWindowPosition(100, 100);
     glutCreateWindow(windowTitle);
+    reserveForDriverDrawing();
 
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);

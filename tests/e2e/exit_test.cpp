@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <thread>
 
 #include "harness/child_process.h"
 #include "viewer_test.h"
@@ -51,12 +50,19 @@ TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {
     std::unique_ptr<XServer> server = XServer::startOrAttach("ServerGone.xvfb.log");
     LaunchOptions launch;
     launch.path = SCENE_VIEWER_EXECUTABLE;
-    launch.environment = {{"DISPLAY", server->display()},
-                          {"ASAN_OPTIONS", "exitcode=66"}};
+    launch.environment = {{"DISPLAY", server->display()}, {"ASAN_OPTIONS", "exitcode=66"}};
     launch.logPath = "ServerGone.viewer.log";
     ChildProcess viewer(launch);
-    // Long enough to have opened its window and drawn many frames.
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // Until the viewer has mapped its window, seen by a client of its own that is gone before
+    // the server is stopped.
+    LaunchOptions search;
+    search.path = findExecutable("xdotool");
+    ASSERT_FALSE(search.path.empty()) << "xdotool is missing";
+    search.args = {"search", "--sync", "--onlyvisible", "--name", "Recursion depth"};
+    search.environment = {{"DISPLAY", server->display()}};
+    ChildProcess windowSearch(search);
+    const std::optional<ExitStatus> found = windowSearch.waitForExit(std::chrono::seconds(150));
+    ASSERT_TRUE(found && found->exited && found->code == 0) << "the viewer opened no window";
     ASSERT_TRUE(viewer.running()) << "the viewer did not get going on " << server->display();
 
     server.reset();

@@ -1,8 +1,13 @@
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "harness/child_process.h"
 #include "sanitizer.h"
 #include "viewer_test.h"
 
@@ -30,13 +35,13 @@ class MemoryLimit : public ViewerTest {
 
     virtual std::uint64_t addressSpaceLimit() const { return 2 * gibibyte; }
 
-    // The depth at which the last refused "+" left the viewer, once it has said so.
-    int refusedAt(std::chrono::seconds limit) {
+    // The depth at which the last refused "+" left the viewer, once it has said so; 0 when it
+    // has not said so before the test's budget is spent.
+    int refusedAt() {
         static const std::regex refusal(
             "recursion depth ([0-9]+) needs about [0-9.]+ [KMG]iB but about [0-9.]+ [KMG]iB is "
             "available; staying at depth ([0-9]+)\n");
-        const auto deadline = Clock::now() + limit;
-        while (Clock::now() < deadline) {
+        while (budgetLeft().count() > 0) {
             const std::string log = viewer().log();
             std::smatch match;
             if (std::regex_search(log, match, refusal)) {
@@ -53,10 +58,12 @@ TEST_F(MemoryLimit, FortyPlusesStopAtTheDeepestDepthThatFitsAndTheViewerGoesOn) 
     for (int i = 0; i < 40; ++i) {
         press("plus");
     }
-    const int depth = refusedAt(std::chrono::seconds(40));
-    ASSERT_GT(depth, 15) << "no refusal in the log:\n" << viewer().log();
-    // 2^depth - 1 balls of about 208 bytes each must have fitted under the 2 GiB.
-    EXPECT_LT((std::uint64_t{1} << depth) * 200, 2 * gibibyte);
+    const int depth = refusedAt();
+    ASSERT_GT(depth, 0) << "no refusal in the log:\n" << viewer().log();
+    // The tree model's drawing, which may come on screen at any time, is what bounds the depth:
+    // about 48 KiB a ball, up to 2.3 GiB, beside the driver's own few hundred MiB.
+    EXPECT_GE(depth, 12) << viewer().log();
+    EXPECT_LE(depth, 15) << viewer().log();
     ASSERT_TRUE(viewer().process().running()) << viewer().log();
 
     // Still responsive: the chain of `depth` limbs swings, and "x" shows the figure.
@@ -67,24 +74,21 @@ TEST_F(MemoryLimit, FortyPlusesStopAtTheDeepestDepthThatFitsAndTheViewerGoesOn) 
     EXPECT_GT(countDifferences(paused, figure), 1000);
 
     press("Escape");
-    const std::optional<ExitStatus> status = viewer().waitForExit(std::chrono::seconds(20));
+    const std::optional<ExitStatus> status = viewer().waitForExit(budgetLeft());
     ASSERT_TRUE(status) << "still running after Escape";
     EXPECT_EQ(status->describe(), "exited with status 1");
 }
 
-// Under 1 GiB the GL driver's share is large beside the models: drawing the deepest tree that
-// fits must leave it the room it takes, and every "-" must be taken afterwards.
-class TightMemoryLimit : public MemoryLimit {
+// Under small limits the GL driver's share is large beside the models: drawing the deepest tree
+// that fits must leave it the room it takes, however slowly its threads keep up, and every "-"
+// must be taken afterwards. Under 512 MiB the driver itself takes most of the room.
+class TightMemoryLimit : public MemoryLimit, public ::testing::WithParamInterface<std::uint64_t> {
   protected:
-    std::uint64_t addressSpaceLimit() const override { return gibibyte; }
-
-    // Deep trees take seconds a frame under software rendering, longer than the usual waits.
-    static constexpr auto slowFrameLimit = std::chrono::seconds(90);
+    std::uint64_t addressSpaceLimit() const override { return GetParam(); }
 
     // Waits until the picture differs from `before`: a frame begun after it has been drawn.
     bool drawnAgain(const RgbImage& before) {
-        const auto deadline = Clock::now() + slowFrameLimit;
-        while (Clock::now() < deadline) {
+        while (budgetLeft().count() > 0) {
             if (!(viewer().grab() == before)) {
                 return true;
             }
@@ -96,10 +100,9 @@ class TightMemoryLimit : public MemoryLimit {
     // Waits until three grabs in a row, 100 ms apart, differ: the model turns at many frames a
     // second again.
     bool turningQuickly() {
-        const auto deadline = Clock::now() + slowFrameLimit;
         RgbImage last = viewer().grab();
         int changesInARow = 0;
-        while (changesInARow < 3 && Clock::now() < deadline) {
+        while (changesInARow < 3 && budgetLeft().count() > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             RgbImage now = viewer().grab();
             changesInARow = now == last ? 0 : changesInARow + 1;
@@ -109,15 +112,15 @@ class TightMemoryLimit : public MemoryLimit {
     }
 };
 
-TEST_F(TightMemoryLimit, TheDeepestTreeOnScreenDrawsAndTenMinusesAreAllTaken) {
+TEST_P(TightMemoryLimit, TheDeepestTreeOnScreenDrawsAndTenMinusesAreAllTaken) {
     for (const char* key : {"x", "x", "x"}) {
         press(key);
     }
     for (int i = 0; i < 40; ++i) {
         press("plus");
     }
-    const int depth = refusedAt(std::chrono::seconds(60));
-    ASSERT_GT(depth, 12) << "no refusal in the log:\n" << viewer().log();
+    const int depth = refusedAt();
+    ASSERT_GT(depth, 10) << "no refusal in the log, or a shallow one:\n" << viewer().log();
     // Every "+" was handled before the refusal, so the next frame drawn is the deepest tree.
     ASSERT_TRUE(drawnAgain(viewer().grab())) << "the deepest tree was never drawn";
     for (int i = 0; i < 10; ++i) {
@@ -131,10 +134,42 @@ TEST_F(TightMemoryLimit, TheDeepestTreeOnScreenDrawsAndTenMinusesAreAllTaken) {
         << log;
 
     press("Escape");
-    const std::optional<ExitStatus> status = viewer().waitForExit(std::chrono::seconds(60));
+    const std::optional<ExitStatus> status = viewer().waitForExit(budgetLeft());
     ASSERT_TRUE(status) << "still running after Escape";
     EXPECT_EQ(status->describe(), "exited with status 1") << log;
 }
+
+// Under a limit that leaves the GL driver too little to draw even the first frame once the
+// window is open, the viewer says so and ends instead of crashing inside the driver.
+TEST(TooLittleMemory, TheViewerEndsWithOneLineBeforeItsFirstFrame) {
+    if (underAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer reserves far more address space than the limit";
+    }
+    if (const char* given = std::getenv(XServer::displayVariable); given && *given) {
+        GTEST_SKIP() << "needs an X server of its own";
+    }
+    std::unique_ptr<XServer> server = XServer::startOrAttach("TooLittleMemory.xvfb.log");
+    LaunchOptions launch;
+    launch.path = SCENE_VIEWER_EXECUTABLE;
+    launch.environment = {{"DISPLAY", server->display()}};
+    launch.addressSpaceLimit = 272 * (std::uint64_t{1} << 20);
+    launch.logPath = "TooLittleMemory.viewer.log";
+    ChildProcess viewer(launch);
+    const std::optional<ExitStatus> status = viewer.waitForExit(std::chrono::seconds(150));
+    ASSERT_TRUE(status) << "still running under 272 MiB";
+    EXPECT_EQ(status->describe(), "exited with status 1");
+    std::ifstream log(launch.logPath);
+    const std::string text{std::istreambuf_iterator<char>(log), {}};
+    EXPECT_TRUE(std::regex_match(text, std::regex("drawing the first frame needs about 16 MiB but "
+                                                  "about [0-9]+ [KM]iB is available; the viewer "
+                                                  "ends\n")))
+        << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, TightMemoryLimit, ::testing::Values(gibibyte / 2, gibibyte),
+                         [](const ::testing::TestParamInfo<std::uint64_t>& limit) {
+                             return std::to_string(limit.param >> 20) + "MiB";
+                         });
 
 }  // namespace
 }  // namespace e2e

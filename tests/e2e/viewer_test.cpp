@@ -17,13 +17,19 @@ constexpr auto pollInterval = std::chrono::milliseconds(50);
 // Even the tree model at the small depths used here draws a frame in a few milliseconds.
 constexpr auto manyFrames = std::chrono::milliseconds(400);
 
+// Names for files: a parameterised test's names hold slashes ("Limits/Suite.Test/1024MiB").
+std::string asFileName(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '-');
+    return name;
+}
+
 std::string testName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "." + info->name();
+    return asFileName(std::string(info->test_suite_name()) + "." + info->name());
 }
 
 std::string suiteName() {
-    return ::testing::UnitTest::GetInstance()->current_test_suite()->name();
+    return asFileName(::testing::UnitTest::GetInstance()->current_test_suite()->name());
 }
 
 std::string viewerExecutable() {
@@ -111,17 +117,17 @@ ViewerOptions ViewerTest::viewerOptions() {
 
 void ViewerTest::SetUp() {
     ASSERT_TRUE(server_) << "no X server: " << serverProblem_;
+    deadline_ = Clock::now() + testBudget;
     viewer_ = std::make_unique<Viewer>(viewerOptions());
-    ASSERT_TRUE(viewer_->waitForWindow(waitLimit))
+    ASSERT_TRUE(viewer_->waitForWindow(budgetLeft()))
         << "the viewer opened no window and "
         << (viewer_->process().running() ? std::string("still runs")
                                          : viewer_->waitForExit({})->describe())
         << "; log " << viewer_->logPath() << ":\n"
         << viewer_->log();
     // Until its first frame a GL window holds one flat colour.
-    const auto deadline = Clock::now() + waitLimit;
     while (countDistinctColours(viewer_->grab()) < 2) {
-        ASSERT_LT(Clock::now(), deadline) << "the viewer drew nothing";
+        ASSERT_LT(Clock::now(), deadline_) << "the viewer drew nothing";
         std::this_thread::sleep_for(pollInterval);
     }
 }
@@ -163,14 +169,18 @@ RgbImage ViewerTest::grab(const std::string& label) {
     return keep(viewer_->grab(), label);
 }
 
+std::chrono::milliseconds ViewerTest::budgetLeft() const {
+    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()),
+                    std::chrono::milliseconds(0));
+}
+
 RgbImage ViewerTest::waitForChange(const RgbImage& before, const std::string& label) {
-    const auto deadline = Clock::now() + waitLimit;
     for (;;) {
         RgbImage now = viewer_->grab();
         if (!(now == before)) {
             return keep(std::move(now), label);
         }
-        if (Clock::now() >= deadline) {
+        if (Clock::now() >= deadline_) {
             keep(std::move(now), label + "-unchanged");
             throw std::runtime_error("the picture did not change (waiting for " + label + ")");
         }
@@ -179,12 +189,11 @@ RgbImage ViewerTest::waitForChange(const RgbImage& before, const std::string& la
 }
 
 RgbImage ViewerTest::waitForStill(const std::string& label) {
-    const auto deadline = Clock::now() + waitLimit;
     RgbImage last = viewer_->grab();
     int sameInARow = 0;
     // Three equal grabs 100 ms apart: hundreds of frames with no pixel moving.
     while (sameInARow < 2) {
-        if (Clock::now() >= deadline) {
+        if (Clock::now() >= deadline_) {
             keep(std::move(last), label + "-moving");
             throw std::runtime_error("the picture kept changing (waiting for " + label + ")");
         }
