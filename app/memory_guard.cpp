@@ -6,6 +6,7 @@
 #include <list>
 #include <sstream>
 
+#include "app/platform.h"
 #include "scene/ball_tree.h"
 #include "scene/scene_node.h"
 #include "scene/swinging_limb.h"
@@ -28,39 +29,11 @@ constexpr std::uint64_t listEntry = heapChunk(3 * sizeof(void*));
 template <class Node>
 constexpr std::uint64_t nodeFootprint = heapChunk(sizeof(Node)) + listEntry;
 
+}  // namespace
+
 std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
     return b != 0 && a > unlimited / b ? unlimited : a * b;
 }
-
-#ifndef __EMSCRIPTEN__
-// What drawing the tree takes in Mesa's software renderer, llvmpipe (Mesa 22.3, as Debian 12
-// ships it), whose binner runs on the thread that draws and whose rasterising threads follow:
-// - The binner writes every triangle that a draw call makes into a scene, in blocks of 64 KiB
-//   (DATA_BLOCK_SIZE). A block that would take the scene past 36 MiB (LP_SCENE_MAX_SIZE) is
-//   refused; the full scene goes to the rasterising threads and the binner goes on in an
-//   empty scene, creating one when none is free, up to 64 (MAX_SCENES). Only with all 64 in
-//   flight does it wait. A scene's blocks are freed once it is rasterised, and the swap at the
-//   end of a frame waits for every scene of the frame. So a frame takes at most its binned
-//   triangles, and never more than 64 full scenes, each with its first block and its bins
-//   beside the 36 MiB: `scenesInFlight`.
-// - A ball is a glutSolidSphere(r, 10, 5): 80 triangles, none culled. Each binned triangle
-//   takes a record (its edge planes and the start and slopes of its colour) and a command in
-//   every 64-pixel tile it touches. With the rasterising threads starved (scheduled as idle
-//   beside busy cores), so that a whole frame stays binned, a frame took 32.3 KiB a ball at
-//   depths 12 and 13 in the start view and 26 KiB in the front view; `perBall` leaves half as
-//   much again.
-// - `fixedShare` covers what does not grow with the balls: the draw module's vertex buffers,
-//   and the heap growing in steps. It was up to 23 MiB beyond 32 KiB a ball at depth 10.
-// At depths 16 and 17 with starved threads, drawing took 2,306 MiB: the 64 scenes. On a quiet
-// machine a frame at any depth takes less than 60 MiB, as the rasterising threads keep up. The
-// rest of what the driver holds (its threads' stacks, its compiled shaders) is there from the
-// first frame on, before any depth change, and is counted in what the process has in use.
-constexpr std::uint64_t perBall = 48 * kibibyte;
-constexpr std::uint64_t scenesInFlight = 64 * (36 * mebibyte + 72 * kibibyte);
-constexpr std::uint64_t fixedShare = 16 * mebibyte;
-#endif
-
-}  // namespace
 
 std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
     return a > unlimited - b ? unlimited : a + b;
@@ -118,14 +91,7 @@ std::uint64_t drawingReserve(int depth) {
     }
     const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
     const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
-#ifdef __EMSCRIPTEN__
-    // In the browser WebGL draws outside the WebAssembly heap, which holds only what the GL
-    // layer forms for a frame: measured at about 64 KiB a ball for small trees, levelling off
-    // below 160 MiB from depth 12 on.
-    return std::min(saturatingMultiply(balls, 64 * kibibyte), 160 * mebibyte);
-#else
-    return fixedShare + std::min(saturatingMultiply(balls, perBall), scenesInFlight);
-#endif
+    return drawingCost(balls);
 }
 
 std::uint64_t memoryNeededAtDepth(int depth) {

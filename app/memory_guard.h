@@ -14,10 +14,8 @@
 // overflows for absurd depths.
 std::uint64_t recursiveModelsFootprint(int depth);
 
-// Bytes that the GL driver may take to draw the tree model of this depth, at most, however far
-// its rasterising threads lag behind: a frame's binned triangles, about 48 KiB a ball, up to
-// the most that Mesa's software renderer keeps in flight, about 2.3 GiB. In the browser, what
-// the GL layer takes in the WebAssembly heap: up to 160 MiB.
+// Bytes that the GL driver may take to draw the tree model of this depth, at most: the
+// platform's drawingCost (platform.h) of its balls.
 std::uint64_t drawingReserve(int depth);
 
 // Whether the frames go to the machine's GL driver, which holds a frame's triangles until it has
@@ -46,6 +44,9 @@ std::string describeSize(std::uint64_t bytes);
 
 // A size too large to count, and what the sizes here saturate at rather than overflow.
 inline constexpr std::uint64_t unlimitedMemory = std::numeric_limits<std::uint64_t>::max();
+
+// a × b, or unlimitedMemory when that does not fit.
+std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b);
 
 // a + b, or unlimitedMemory when that does not fit.
 std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b);

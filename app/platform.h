@@ -20,3 +20,9 @@ void runFrameLoop();
 // WebAssembly heap, its maximum less what is in use. Either way plus what is free inside its
 // own heap, which it can reuse under any of them.
 std::uint64_t obtainableMemory();
+
+// Bytes that drawing `balls` spheres in one frame can take at most, whatever the load. On the
+// desktop, what Mesa's software renderer holds of a frame however far its rasterising threads
+// lag behind: about 48 KiB a ball, up to the 64 scenes it keeps in flight, about 2.3 GiB. In
+// the browser, what the GL layer takes in the WebAssembly heap (WebGL draws outside it).
+std::uint64_t drawingCost(std::uint64_t balls);

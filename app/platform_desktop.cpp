@@ -17,6 +17,34 @@ namespace {
 
 constexpr std::uint64_t unlimited = unlimitedMemory;
 
+// What drawing the tree takes in Mesa's software renderer, llvmpipe (Mesa 22.3, as Debian 12
+// ships it), whose binner runs on the thread that draws and whose rasterising threads follow:
+// - The binner writes every triangle that a draw call makes into a scene, in blocks of 64 KiB
+//   (DATA_BLOCK_SIZE). A block that would take the scene past 36 MiB (LP_SCENE_MAX_SIZE) is
+//   refused; the full scene goes to the rasterising threads and the binner goes on in an
+//   empty scene, creating one when none is free, up to 64 (MAX_SCENES). Only with all 64 in
+//   flight does it wait. A scene's blocks are freed once it is rasterised, and the swap at the
+//   end of a frame waits for every scene of the frame. So a frame takes at most its binned
+//   triangles, and never more than 64 full scenes, each with its first block and its bins
+//   beside the 36 MiB: `scenesInFlight`.
+// - A ball is a glutSolidSphere(r, 10, 5): 80 triangles, none culled. Each binned triangle
+//   takes a record (its edge planes and the start and slopes of its colour) and a command in
+//   every 64-pixel tile it touches. With the rasterising threads starved (scheduled as idle
+//   beside busy cores), so that a whole frame stays binned, a frame took 32.3 KiB a ball at
+//   depths 12 and 13 in the start view and 26 KiB in the front view; `perBall` leaves half as
+//   much again.
+// - `fixedShare` covers what does not grow with the balls: the draw module's vertex buffers,
+//   and the heap growing in steps. It was up to 23 MiB beyond 32 KiB a ball at depth 10.
+// At depths 16 and 17 with starved threads, drawing took 2,306 MiB: the 64 scenes. On a quiet
+// machine a frame at any depth takes less than 60 MiB, as the rasterising threads keep up. The
+// rest of what the driver holds (its threads' stacks, its compiled shaders) is there from the
+// first frame on, before any depth change, and is counted in what the process has in use.
+constexpr std::uint64_t kibibyte = 1024;
+constexpr std::uint64_t mebibyte = 1024 * kibibyte;
+constexpr std::uint64_t perBall = 48 * kibibyte;
+constexpr std::uint64_t scenesInFlight = 64 * (36 * mebibyte + 72 * kibibyte);
+constexpr std::uint64_t fixedShare = 16 * mebibyte;
+
 // Each thread that allocates would get a heap arena of its own, and each arena reserves 64 MiB
 // of address space however little it holds: the GL driver's rasterising, shader-cache and
 // other threads took five, 320 MiB, which under an address-space limit of 512 MiB left too
@@ -124,4 +152,8 @@ std::uint64_t obtainableMemory() {
     // Freed models stay in the heap, counted as in use by every limit above, and the next
     // models are built from them first.
     return saturatingAdd(room, mallinfo2().fordblks);
+}
+
+std::uint64_t drawingCost(std::uint64_t balls) {
+    return fixedShare + std::min(saturatingMultiply(balls, perBall), scenesInFlight);
 }

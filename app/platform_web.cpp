@@ -6,6 +6,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "app/frame_loop.h"
 #include "app/key_script.h"
+#include "app/memory_guard.h"
 
 namespace {
 
@@ -110,4 +112,12 @@ std::uint64_t obtainableMemory() {
     const auto top = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(sbrk(0)));
     const std::uint64_t above = maximum > top ? maximum - top : 0;
     return above + static_cast<std::uint64_t>(mallinfo().fordblks);
+}
+
+std::uint64_t drawingCost(std::uint64_t balls) {
+    // WebGL draws outside the WebAssembly heap, which holds only what the GL layer forms for a
+    // frame: measured at about 64 KiB a ball for small trees, levelling off below 160 MiB from
+    // depth 12 on.
+    constexpr std::uint64_t mebibyte = 1024 * 1024;
+    return std::min(saturatingMultiply(balls, 64 * 1024), 160 * mebibyte);
 }
