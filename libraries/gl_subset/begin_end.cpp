@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "libraries/gl_subset/draw_watch.h"
 #include "libraries/gl_subset/error_state.h"
 #include "libraries/gl_subset/primitive_sink.h"
 
@@ -14,6 +15,9 @@ namespace gl_subset {
 namespace {
 
 std::array<float, 4> colour{1, 1, 1, 1};
+// The colour as glColor gave it, and the tint that `colour` is it multiplied by.
+std::array<float, 4> given{1, 1, 1, 1};
+std::array<float, 3> tint{1, 1, 1};
 std::array<float, 3> normal{0, 0, 1};
 float lineWidth = 1.0f;
 
@@ -39,6 +43,19 @@ float currentLineWidth() {
     return lineWidth;
 }
 
+void setColourTint(const std::array<float, 3>& newTint) {
+    tint = newTint;
+    colour = {given[0] * tint[0], given[1] * tint[1], given[2] * tint[2], given[3]};
+}
+
+const std::array<float, 3>& currentNormal() {
+    return normal;
+}
+
+const std::array<float, 4>& givenColour() {
+    return given;
+}
+
 }  // namespace gl_subset
 
 using namespace gl_subset;
@@ -46,7 +63,8 @@ using namespace gl_subset;
 extern "C" {
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
-    colour = {r, g, b, 1.0f};
+    given = {r, g, b, 1.0f};
+    colour = {r * tint[0], g * tint[1], b * tint[2], 1.0f};
 }
 
 void glNormal3dv(const GLdouble* n) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 
+#include "libraries/gl_subset/draw_watch.h"
 #include "libraries/gl_subset/error_state.h"
 
 namespace gl_subset {
@@ -27,6 +28,7 @@ MatrixStack modelview{"modelview"};
 MatrixStack projection{"projection"};
 MatrixStack* activeStack = &modelview;
 std::uint64_t version = 0;
+const DrawWatch* watch = nullptr;
 
 Matrix product(const Matrix& a, const float* b) {
     Matrix p{};
@@ -48,6 +50,10 @@ void multiplyCurrent(const float* m) {
 }
 
 }  // namespace
+
+void setDrawWatch(const DrawWatch* newWatch) {
+    watch = newWatch;
+}
 
 const Matrix& modelviewMatrix() {
     return modelview.current();
@@ -116,6 +122,9 @@ void glMultMatrixd(const GLdouble* m) {
         f[i] = static_cast<float>(m[i]);
     }
     multiplyCurrent(f);
+    if (watch != nullptr && activeStack == &modelview) {
+        watch->multiplied(m, modelview.top);
+    }
 }
 
 void glMultMatrixf(const GLfloat* m) {
@@ -147,6 +156,9 @@ void glPushMatrix() {
 }
 
 void glPopMatrix() {
+    if (watch != nullptr && activeStack == &modelview) {
+        watch->popping(modelview.top);
+    }
     if (activeStack->top == 0) {
         recordError(GL_STACK_UNDERFLOW, "glPopMatrix of the " + std::string(activeStack->name) +
                                             " stack's last entry is ignored: GL_STACK_UNDERFLOW");
