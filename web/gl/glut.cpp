@@ -10,6 +10,7 @@
 #include <deque>
 
 #include "libraries/gl_subset/primitive_sink.h"
+#include "page_input.h"
 #include "webgl_backend.h"
 #include "webgl_sink.h"
 
@@ -26,9 +27,13 @@ bool redisplayDue = true;
 // Where the GL subset's primitives go: transformed, lit and drawn with WebGL.
 WebGlSink sink;
 bool mainLoopRunning = false;
-// Keys typed since the last animation frame. Handed over in the frame, where the runtime can
-// end cleanly (Escape) and nothing is being drawn.
-std::deque<unsigned char> typedKeys;
+// Keys typed since the last animation frame, and the page's commands among them. Handed over
+// in the frame, where the runtime can end cleanly (Escape) and nothing is being drawn.
+struct Typed {
+    unsigned char key;
+    void (*command)();
+};
+std::deque<Typed> typedKeys;
 
 EM_JS(void, showTitle, (const char* title), {
     const text = UTF8ToString(title);
@@ -75,7 +80,7 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
         return EM_FALSE;
     }
     if (mainLoopRunning) {
-        typedKeys.push_back(static_cast<unsigned char>(character));
+        typedKeys.push_back({static_cast<unsigned char>(character), nullptr});
     } else {
         keyboardCallback(static_cast<unsigned char>(character), 0, 0);
     }
@@ -84,9 +89,13 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
 
 void animationFrame() {
     while (!typedKeys.empty() && keyboardCallback != nullptr) {
-        const unsigned char key = typedKeys.front();
+        const Typed typed = typedKeys.front();
         typedKeys.pop_front();
-        keyboardCallback(key, 0, 0);
+        if (typed.command != nullptr) {
+            typed.command();
+        } else {
+            keyboardCallback(typed.key, 0, 0);
+        }
     }
     if (redisplayDue && displayCallback != nullptr) {
         redisplayDue = false;
@@ -98,6 +107,14 @@ void animationFrame() {
 }
 
 }  // namespace
+
+void page_input::queueKey(unsigned char key) {
+    typedKeys.push_back({key, nullptr});
+}
+
+void page_input::queueCommand(void (*command)()) {
+    typedKeys.push_back({0, command});
+}
 
 extern "C" {
 
