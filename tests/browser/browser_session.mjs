@@ -7,6 +7,7 @@ import puppeteer from "puppeteer-core";
 
 const contentTypes = {
   ".html": "text/html; charset=utf-8",
+  ".css": "text/css",
   ".js": "text/javascript",
   ".mjs": "text/javascript",
   ".wasm": "application/wasm",

@@ -1,0 +1,128 @@
+#include "node_selection.h"
+
+#include <GL/gl.h>
+
+#include <utility>
+
+#include "gl_subset/draw_watch.h"
+#include "gl_subset/immediate_mode.h"
+#include "math/mat4.h"
+
+namespace node_selection {
+namespace {
+
+// Warm orange: white becomes orange, the tree's red lines stay red.
+constexpr std::array<float, 3> tint{1.0f, 0.55f, 0.15f};
+constexpr std::array<float, 3> noTint{1.0f, 1.0f, 1.0f};
+// In the node's own units, so that the axes scale with it.
+constexpr double axisLength = 2.0;
+constexpr float axisWidth = 3.0f;
+
+std::vector<const SceneNode*> selected;
+// The stack entry that holds the selected node's frame while its subtree is drawn; -1 outside.
+int tintedDepth = -1;
+bool frameSeen = false;
+gl_subset::Matrix frame{};
+std::array<double, 32> noted{};
+
+void multiplied(const double* m, int depth) {
+    if (m == selected.back()->transform.data()) {
+        tintedDepth = depth;
+        gl_subset::setColourTint(tint);
+    }
+}
+
+void popping(int depth) {
+    if (depth == tintedDepth) {
+        tintedDepth = -1;
+        gl_subset::setColourTint(noTint);
+        frame = gl_subset::modelviewMatrix();
+        frameSeen = true;
+    }
+}
+
+constexpr gl_subset::DrawWatch watch{multiplied, popping};
+
+void drawAxes() {
+    const std::array<float, 4> colour = gl_subset::givenColour();
+    const float width = gl_subset::currentLineWidth();
+    // Unlit, over everything drawn: the frame is seen even inside the node's own shape.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glPushMatrix();
+    double m[16];
+    for (std::size_t i = 0; i < 16; ++i) {
+        m[i] = frame[i];
+    }
+    glLoadMatrixd(m);
+    glLineWidth(axisWidth);
+    glBegin(GL_LINES);
+    constexpr float length = static_cast<float>(axisLength);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(length, 0.0f, 0.0f);
+    glColor3f(0.0f, 0.8f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, length, 0.0f);
+    glColor3f(0.2f, 0.4f, 1.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, length);
+    glEnd();
+    glPopMatrix();
+    glLineWidth(width);
+    glColor3f(colour[0], colour[1], colour[2]);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+}
+
+}  // namespace
+
+void select(std::vector<const SceneNode*> path) {
+    selected = std::move(path);
+}
+
+void clear() {
+    selected.clear();
+}
+
+const std::vector<const SceneNode*>& path() {
+    return selected;
+}
+
+void beforeFrame() {
+    if (selected.empty()) {
+        return;
+    }
+    tintedDepth = -1;
+    frameSeen = false;
+    gl_subset::setDrawWatch(&watch);
+}
+
+void afterFrame() {
+    if (selected.empty()) {
+        return;
+    }
+    gl_subset::setDrawWatch(nullptr);
+    if (tintedDepth >= 0) {
+        gl_subset::setColourTint(noTint);
+        tintedDepth = -1;
+    }
+    if (frameSeen) {
+        drawAxes();
+    }
+    Mat4 world = selected.front()->transform;
+    for (std::size_t i = 1; i < selected.size(); ++i) {
+        world = world.multiply(selected[i]->transform);
+    }
+    const Mat4& local = selected.back()->transform;
+    for (std::size_t i = 0; i < 16; ++i) {
+        noted[i] = local.m[i];
+        noted[16 + i] = world.m[i];
+    }
+}
+
+const std::array<double, 32>& matrices() {
+    return noted;
+}
+
+}  // namespace node_selection

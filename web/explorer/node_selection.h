@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "scene/scene_node.h"
+
+// The node selected on the page, and how the viewer's own frame shows it, without a second
+// pass over the model: the GL layer tells of every node matrix multiplied onto the stack, so
+// from the selected node's own `transform` to the pop that ends its subtree every colour is
+// tinted (a multiplier, so the lighting still shows), and there its local frame is noted, to
+// be drawn as small axes over the finished picture. With nothing selected nothing is watched.
+namespace node_selection {
+
+// The nodes from the model's root down to the selected one; empty for none.
+void select(std::vector<const SceneNode*> path);
+void clear();
+const std::vector<const SceneNode*>& path();
+
+// Around the viewer's frame: `beforeFrame` starts watching the draw walk, `afterFrame` draws
+// the selected node's axes and notes its matrices. Both do nothing with nothing selected.
+void beforeFrame();
+void afterFrame();
+
+// As of the last frame drawn: the selected node's `transform` (16 doubles, column-major), then
+// its world matrix (the product of the `transform`s from the model's root down to it).
+const std::array<double, 32>& matrices();
+
+}  // namespace node_selection
