@@ -65,10 +65,18 @@ std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
 
 std::optional<std::string> exportScene(const ExportOptions& options,
                                        std::vector<std::string>& notes, std::string& error) {
+    return exportScene(
+        options, [&options] { runScript(options.keys, options.frames, nullptr, nullptr); }, notes,
+        error);
+}
+
+std::optional<std::string> exportScene(const ExportOptions& options,
+                                       const std::function<void()>& reachState,
+                                       std::vector<std::string>& notes, std::string& error) {
     startFromScratch();
     const ModelsReleased released;
     buildScene();
-    runScript(options.keys, options.frames, nullptr, nullptr);
+    reachState();
 
     const ModelSlot& onScreen = **currentModel;
     const ModelOutline model = outlineOf(onScreen);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,13 @@ std::uint64_t exportFootprint(std::size_t nodes, bool animated);
 //
 // Starts from the viewer's state before start-up, whatever an earlier call left.
 std::optional<std::string> exportScene(const ExportOptions& options,
+                                       std::vector<std::string>& notes, std::string& error);
+
+// The same, with the state reached by `reachState` (the scene built, before the export) in
+// place of the options' keys and frames: the web page's address, whose keys and steps
+// interleave.
+std::optional<std::string> exportScene(const ExportOptions& options,
+                                       const std::function<void()>& reachState,
                                        std::vector<std::string>& notes, std::string& error);
 
 }  // namespace scene_export

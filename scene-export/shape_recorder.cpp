@@ -31,7 +31,7 @@ void normalise(float* v) {
 // Whether the triangle a, b, c, counter-clockwise as given, faces away from the side its
 // vertex normals point to.
 bool facesBackwards(const RecordedPrimitive& p, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-    const auto at = [&p](const std::vector<float>& values, std::uint32_t i, int k) {
+    const auto at = [](const std::vector<float>& values, std::uint32_t i, int k) {
         return static_cast<double>(
             values[3 * static_cast<std::size_t>(i) + static_cast<std::size_t>(k)]);
     };

@@ -1,0 +1,91 @@
+// scene-export's glTF writing in the web page, as a second module that the page loads only
+// when "Download glTF" is pressed: the page hands over its address's parameters, and this
+// builds the viewer's scene anew, plays the same keys and steps and writes the model on screen
+// as scene-export writes it (.glb, no animation).
+#include <emscripten.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "address_script.h"
+#include "app/frame_loop.h"
+#include "app/keyboard.h"
+#include "script_player.h"
+#include "tools/export/export_driver.h"
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> parameters;
+std::string bytes;
+std::string error;
+
+void type(unsigned char key) {
+    onKeyboard(key, 0, 0);
+}
+
+// One step of the model on screen, paused or not, as the page's Step does.
+void step() {
+    if (animating) {
+        onIdle();
+        return;
+    }
+    toggleAnimation();
+    onIdle();
+    toggleAnimation();
+}
+
+void nothing() {}
+
+bool always() {
+    return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void export_start() {
+    parameters.clear();
+}
+
+// One of the address's parameters, in order; the value may hold any byte.
+EMSCRIPTEN_KEEPALIVE void export_parameter(const char* name, const char* value, int length) {
+    parameters.emplace_back(name, std::string(value, static_cast<std::size_t>(length)));
+}
+
+// Writes the file; returns its length, or -1 with the reason in export_error().
+EMSCRIPTEN_KEEPALIVE int export_glb() {
+    bytes.clear();
+    error.clear();
+    std::optional<AddressScript> script = readAddressScript(parameters, error);
+    if (!error.empty()) {
+        return -1;
+    }
+    scene_export::ExportOptions options;
+    options.format = scene_export::GltfFormat::binary;
+    std::vector<std::string> notes;
+    const auto reachState = [&script] {
+        if (script) {
+            ScriptPlayer player(std::move(*script), ScriptActions{type, onIdle, step, nothing});
+            player.play(always);
+        }
+    };
+    std::optional<std::string> file = scene_export::exportScene(options, reachState, notes, error);
+    if (!file) {
+        return -1;
+    }
+    bytes = std::move(*file);
+    return static_cast<int>(bytes.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* export_bytes() {
+    return bytes.data();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* export_error() {
+    return error.c_str();
+}
+
+}  // extern "C"
