@@ -9,8 +9,9 @@
 //
 // FRAME_BENCH is bench/frame_bench of an optimised build; without it only the page is measured.
 import { execFileSync } from "node:child_process";
-import { writeFile } from "node:fs/promises";
+import { readFile, writeFile } from "node:fs/promises";
 import { loadavg } from "node:os";
+import { gzipSync } from "node:zlib";
 import { startSession } from "../tests/browser/browser_session.mjs";
 
 const args = process.argv.slice(2);
@@ -156,6 +157,7 @@ try {
     }
     results.models.push(result);
   }
+  results.page = await pageCost(session);
 } finally {
   await session.end();
 }
@@ -189,4 +191,50 @@ for (const m of results.models) {
     `| ${m.name} | ${figure(m.framesPerSecond)} | ${figure(m.desktopFramesPerSecond)} | ` +
       `${figure(capped)} | ${figure(m.ratio, 2)} | ${figure(m.load, 2)} |`,
   );
+}
+
+// What the page's outline and panel cost: the bytes of the first load, gzipped (the glTF module
+// is loaded only when asked for, and left out), and the frame rate of each model with nothing
+// selected, with its root selected (its whole subtree tinted) and with a leaf selected.
+async function pageCost(session) {
+  const firstLoad = ["index.html", "page.css", "page.js", "scene-viewer.js", "scene-viewer.wasm"];
+  let gzipped = 0;
+  for (const name of firstLoad) {
+    try {
+      gzipped += gzipSync(await readFile(`${siteFolder}/${name}`), { level: 9 }).length;
+    } catch {
+      // a site from before the page had its own script and style
+    }
+  }
+  const selection = [];
+  for (const model of models.filter((m) => m.keys !== "")) {
+    const page = await session.browser.newPage();
+    await page.goto(`${session.origin}/index.html`);
+    await page.waitForFunction("document.getElementById('title').textContent !== ''");
+    for (const key of model.keys) {
+      await page.keyboard.press(key);
+    }
+    const figures = { name: model.name, none: await framesPerSecond(page) };
+    await page.click('[role="treeitem"][aria-level="1"] > .row');
+    figures.root = await framesPerSecond(page);
+    // The deepest node of the first branch.
+    await page.evaluate(() => {
+      let item = document.querySelector('[role="treeitem"][aria-level="1"]');
+      while (item.getAttribute("aria-expanded") !== null) {
+        if (item.getAttribute("aria-expanded") === "false") item.querySelector(".toggle").click();
+        item = item.querySelector('[role="group"] > [role="treeitem"]');
+      }
+      item.querySelector(".row").click();
+    });
+    figures.leaf = await framesPerSecond(page);
+    selection.push(figures);
+    await page.close();
+  }
+  console.log(`first load, gzipped: ${gzipped} bytes (${firstLoad.join(", ")})`);
+  console.log("| model | frames/s, nothing selected | root selected | a leaf selected |");
+  console.log("|---|---:|---:|---:|");
+  for (const f of selection) {
+    console.log(`| ${f.name} | ${f.none.toFixed(1)} | ${f.root.toFixed(1)} | ${f.leaf.toFixed(1)} |`);
+  }
+  return { firstLoadGzipped: gzipped, selection };
 }
