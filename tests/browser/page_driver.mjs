@@ -12,6 +12,12 @@
 //   open QUERY         loads index.html with QUERY (such as ?keys=%2B&frames=3, or - for none)
 //   wait EXPRESSION    waits until the JavaScript expression is true (at most 120 s)
 //   press KEY          a real key press (puppeteer's key names: +, x, Escape, Space, ...)
+//   click SELECTOR     a real mouse click on the element's centre
+//   tap SELECTOR       a real touch on the element's centre (after `viewport` with touch)
+//   viewport W H       the window's size in CSS pixels; below 500 wide, a phone's: touch, and
+//                      three device pixels to the CSS pixel
+//   downloads DIR      files the page downloads from now on are saved in DIR
+//   wait-file PATH     waits until the file is there, whole (at most 120 s)
 //   frames N           runs N of the page's animation frames (after manual-frames), each
 //                      as soon as the page asks for it
 //   shot FILE          saves the canvas alone, 800 x 800, as a PNG
@@ -19,7 +25,7 @@
 //   time EXPRESSION    prints "= " and the milliseconds until the expression is true
 // Console lines and page errors are printed as "# ..." lines. Any failed step ends the run
 // with status 1 and a line "! " and the reason.
-import { readFile } from "node:fs/promises";
+import { readFile, stat } from "node:fs/promises";
 import { startSession } from "./browser_session.mjs";
 
 const [siteFolder, scriptFile] = process.argv.slice(2);
@@ -85,6 +91,43 @@ async function run(page, origin, steps) {
       case "press":
         await page.keyboard.press(rest);
         break;
+      case "click":
+        await page.click(rest);
+        break;
+      case "tap":
+        await page.tap(rest);
+        break;
+      case "viewport": {
+        const [width, height] = rest.split(" ").map(Number);
+        const phone = width < 500;
+        await page.setViewport({
+          width,
+          height,
+          isMobile: phone,
+          hasTouch: phone,
+          deviceScaleFactor: phone ? 3 : 1,
+        });
+        break;
+      }
+      case "wait-file": {
+        // Chromium writes a download under another name and renames it when it is whole.
+        const started = Date.now();
+        for (;;) {
+          try {
+            await stat(rest);
+            break;
+          } catch {
+            if (Date.now() - started > waitTimeout) throw new Error(`no file ${rest}`);
+            await new Promise((resolve) => setTimeout(resolve, 50));
+          }
+        }
+        break;
+      }
+      case "downloads": {
+        const session = await page.createCDPSession();
+        await session.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: rest });
+        break;
+      }
       case "frames":
         // Each frame waits until the page has asked for it: the first one until the viewer
         // has started.
@@ -100,6 +143,8 @@ async function run(page, origin, steps) {
         // The canvas alone at the top left of a viewport of its size: a clipped screenshot
         // would blend a dark edge into the picture.
         await page.addStyleTag({ content: "body{margin:0} h1,p{display:none}" });
+        // A click on a control below the picture may have scrolled it out of view.
+        await page.evaluate(() => window.scrollTo(0, 0));
         await page.screenshot({ path: rest, type: "png" });
         break;
       }

@@ -37,6 +37,26 @@ PageScript& PageScript::press(const std::string& key) {
     return step("press", key);
 }
 
+PageScript& PageScript::click(const std::string& selector) {
+    return step("click", selector);
+}
+
+PageScript& PageScript::tap(const std::string& selector) {
+    return step("tap", selector);
+}
+
+PageScript& PageScript::viewport(int width, int height) {
+    return step("viewport", std::to_string(width) + " " + std::to_string(height));
+}
+
+PageScript& PageScript::downloadInto(const std::string& folder) {
+    return step("downloads", folder);
+}
+
+PageScript& PageScript::waitForFile(const std::string& path) {
+    return step("wait-file", path);
+}
+
 PageScript& PageScript::runFrames(int count) {
     return step("frames", std::to_string(count));
 }

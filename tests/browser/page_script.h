@@ -27,6 +27,14 @@ class PageScript {
     PageScript& open(const std::string& query = {});
     PageScript& waitUntil(const std::string& expression);
     PageScript& press(const std::string& key);
+    // A real mouse click, or touch, on the element that the CSS selector finds.
+    PageScript& click(const std::string& selector);
+    PageScript& tap(const std::string& selector);
+    // The window's size in CSS pixels; narrower than 500, a phone's with touch.
+    PageScript& viewport(int width, int height);
+    // Files the page downloads from now on go to `folder`.
+    PageScript& downloadInto(const std::string& folder);
+    PageScript& waitForFile(const std::string& path);
     PageScript& runFrames(int count);
     PageScript& screenshot(const std::string& path);
     // Each value read is one entry of PageRun::values, in order.

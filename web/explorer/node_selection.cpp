@@ -75,10 +75,26 @@ void drawAxes() {
     glEnable(GL_LIGHTING);
 }
 
+// The selected node's matrices as its model stands.
+void note() {
+    Mat4 world = selected.front()->transform;
+    for (std::size_t i = 1; i < selected.size(); ++i) {
+        world = world.multiply(selected[i]->transform);
+    }
+    const Mat4& local = selected.back()->transform;
+    for (std::size_t i = 0; i < 16; ++i) {
+        noted[i] = local.m[i];
+        noted[16 + i] = world.m[i];
+    }
+}
+
 }  // namespace
 
 void select(std::vector<const SceneNode*> path) {
     selected = std::move(path);
+    if (!selected.empty()) {
+        note();
+    }
 }
 
 void clear() {
@@ -110,15 +126,7 @@ void afterFrame() {
     if (frameSeen) {
         drawAxes();
     }
-    Mat4 world = selected.front()->transform;
-    for (std::size_t i = 1; i < selected.size(); ++i) {
-        world = world.multiply(selected[i]->transform);
-    }
-    const Mat4& local = selected.back()->transform;
-    for (std::size_t i = 0; i < 16; ++i) {
-        noted[i] = local.m[i];
-        noted[16 + i] = world.m[i];
-    }
+    note();
 }
 
 const std::array<double, 32>& matrices() {

@@ -23,8 +23,9 @@ const std::vector<const SceneNode*>& path();
 void beforeFrame();
 void afterFrame();
 
-// As of the last frame drawn: the selected node's `transform` (16 doubles, column-major), then
-// its world matrix (the product of the `transform`s from the model's root down to it).
+// As of the last frame drawn (or of the selection, before it is drawn): the selected node's
+// `transform` (16 doubles, column-major), then its world matrix (the product of the `transform`s
+// from the model's root down to it).
 const std::array<double, 32>& matrices();
 
 }  // namespace node_selection

@@ -1,0 +1,301 @@
+// The page beyond the picture, read as its users and their assistive technology read it: the
+// outline (a WAI-ARIA tree), the tables captioned "local" and "world", the buttons by their
+// names, the address, the downloads, and a phone's screen. What it shows of a node is checked
+// against scene-export's file of the same state.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_EXTERNAL_IMAGE
+#include <tiny_gltf.h>
+#include <nlohmann/json.hpp>
+
+#include "app/model_catalogue.h"
+#include "app/model_outline.h"
+#include "app_state.h"
+#include "golden_cases.h"
+#include "harness/child_process.h"
+#include "page_script.h"
+#include "scratch_folder.h"
+#include "tools/image/image_compare.h"
+
+namespace {
+
+class Page : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string problem = webSiteProblem();
+        if (!problem.empty()) {
+            FAIL() << problem;
+        }
+    }
+
+    PageScript::PageRun run(const PageScript& script) {
+        PageScript::PageRun result = script.run(scratch.path().string());
+        EXPECT_TRUE(result.succeeded) << result.failure << "\n" << result.log;
+        return result;
+    }
+
+    std::string file(const std::string& name) const { return (scratch.path() / name).string(); }
+
+    // scene-export's file of the state that `keys` and `frames` reach.
+    tinygltf::Model exported(const std::string& keys, int frames) {
+        e2e::LaunchOptions options;
+        options.path = SCENE_EXPORT_EXECUTABLE;
+        options.args = {"--keys",   keys,
+                        "--frames", std::to_string(frames),
+                        "--output", file("scene-export.glb")};
+        options.logPath = file("scene-export.log");
+        e2e::ChildProcess process(options);
+        const auto status = process.waitForExit(std::chrono::minutes(1));
+        EXPECT_TRUE(status && status->exited && status->code == 0);
+        return readGlb(file("scene-export.glb"));
+    }
+
+    static tinygltf::Model readGlb(const std::string& path) {
+        tinygltf::Model model;
+        tinygltf::TinyGLTF reader;
+        std::string error, warning;
+        EXPECT_TRUE(reader.LoadBinaryFromFile(&model, &error, &warning, path)) << path << error;
+        return model;
+    }
+
+    ScratchFolder scratch{"page-explorer"};
+};
+
+constexpr const char* windowShown = "document.getElementById('title').textContent !== ''";
+
+std::string heldAt(int frames) {
+    return "document.body.dataset.held === '" + std::to_string(frames) + "'";
+}
+
+// Opens every closed row of the outline by clicking its toggle, as a user would, and gives
+// the names of all rows in document order.
+constexpr const char* expandAllAndListNames =
+    "(() => { const tree = document.querySelector('[role=\"tree\"]'); let closed; "
+    "while ((closed = tree.querySelector("
+    "'[role=\"treeitem\"][aria-expanded=\"false\"] > .row .toggle'))) closed.click(); "
+    "return Array.from(tree.querySelectorAll('[role=\"treeitem\"]'), (item) => "
+    "document.getElementById(item.getAttribute('aria-labelledby')).textContent); })()";
+
+// A button by its accessible name, as assistive technology finds it.
+std::string button(const std::string& name) {
+    return "::-p-aria([name=\"" + name + "\"][role=\"button\"])";
+}
+
+// The cells of the table captioned `caption`, row by row, as written and as exact values.
+std::string tableValues(const std::string& caption) {
+    return "Array.from(Array.from(document.querySelectorAll('table')).find((t) => "
+           "t.caption.textContent === '" +
+           caption + "').querySelectorAll('td'), (c) => [c.textContent, c.dataset.value])";
+}
+
+std::string namesAsJson(const std::vector<std::string>& names) {
+    std::string json = "[";
+    for (const std::string& name : names) {
+        json += (json.size() > 1 ? "," : "") + ("\"" + name + "\"");
+    }
+    return json + "]";
+}
+
+// The outline shows every node of each model under the name scene-export gives it, in the
+// order of its file: the chain at depth 4 (5 nodes), the figure (13), the fan (141) and the
+// tree at depth 4 (15).
+TEST_F(Page, OutlineListsEveryNodeUnderItsExportName) {
+    struct State {
+        std::string keys;
+        int model;
+        int depth;
+        std::size_t nodes;
+    };
+    const std::vector<State> states{
+        {"+++", 0, 4, 5}, {"x", 1, 1, 13}, {"xx", 2, 1, 141}, {"+++xxx", 3, 4, 15}};
+    PageScript script;
+    for (const State& s : states) {
+        script.open(addressOf(s.keys, 0)).waitUntil(heldAt(0)).read(expandAllAndListNames);
+    }
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), states.size());
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        resetApplication();
+        buildSceneAtDepth(states[i].depth);
+        auto slot = modelList.begin();
+        std::advance(slot, states[i].model);
+        const ModelOutline outline = outlineOf(**slot);
+        EXPECT_EQ(outline.names.size(), states[i].nodes);
+        EXPECT_EQ(result.values[i], namesAsJson(outline.names)) << states[i].keys;
+    }
+    resetApplication();
+}
+
+// A node chosen in the outline: its tables are its own transform and the product of the
+// transforms from the root down to it, as scene-export's file of the same state has them; and
+// "Download glTF" gives that file's nodes, names and matrices.
+TEST_F(Page, SelectedNodeAndDownloadedGlbMatchSceneExport) {
+    const std::string node = "arm at -x, limb 3";
+    PageScript script;
+    script.downloadInto(scratch.path().string())
+        .open(addressOf("x", 45))
+        .waitUntil(heldAt(45))
+        .read(expandAllAndListNames)
+        .click("[role=\"treeitem\"][data-name=\"" + node + "\"] > .row")
+        .read(tableValues("local"))
+        .read(tableValues("world"))
+        .click(button("Download glTF"))
+        .waitForFile(file("figure.glb"));
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 3u);
+
+    const tinygltf::Model expected = exported("x", 45);
+    std::vector<int> parent(expected.nodes.size(), -1);
+    int selected = -1;
+    for (std::size_t i = 0; i < expected.nodes.size(); ++i) {
+        for (const int child : expected.nodes[i].children) {
+            parent[static_cast<std::size_t>(child)] = static_cast<int>(i);
+        }
+        selected = expected.nodes[i].name == node ? static_cast<int>(i) : selected;
+    }
+    ASSERT_GE(selected, 0);
+    const auto matrixOf = [&](int index) {
+        Mat4 m;
+        const std::vector<double>& values = expected.nodes[static_cast<std::size_t>(index)].matrix;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            m.m[k] = values[k];
+        }
+        return m;
+    };
+    const Mat4 local = matrixOf(selected);
+    Mat4 world = local;
+    for (int at = parent[static_cast<std::size_t>(selected)]; at >= 0;
+         at = parent[static_cast<std::size_t>(at)]) {
+        world = matrixOf(at).multiply(world);
+    }
+    // Row by row on the page: the cell in row i, column j holds element 4j + i.
+    for (const auto& [json, matrix] :
+         {std::pair{result.values[1], local}, {result.values[2], world}}) {
+        const nlohmann::json cells = nlohmann::json::parse(json);
+        ASSERT_EQ(cells.size(), 16u);
+        for (std::size_t i = 0; i < 4; ++i) {
+            for (std::size_t j = 0; j < 4; ++j) {
+                const double value = matrix.m[4 * j + i];
+                const auto& cell = cells[4 * i + j];
+                EXPECT_NEAR(std::stod(cell[1].get<std::string>()), value, 1e-12) << i << j;
+                EXPECT_NEAR(std::stod(cell[0].get<std::string>()), value,
+                            1e-5 * std::max(1.0, std::abs(value)))
+                    << i << j;
+            }
+        }
+    }
+
+    const tinygltf::Model downloaded = readGlb(file("figure.glb"));
+    ASSERT_EQ(downloaded.nodes.size(), expected.nodes.size());
+    for (std::size_t i = 0; i < expected.nodes.size(); ++i) {
+        EXPECT_EQ(downloaded.nodes[i].name, expected.nodes[i].name);
+        EXPECT_EQ(downloaded.nodes[i].children, expected.nodes[i].children);
+        ASSERT_EQ(downloaded.nodes[i].matrix.size(), expected.nodes[i].matrix.size());
+        for (std::size_t k = 0; k < expected.nodes[i].matrix.size(); ++k) {
+            EXPECT_NEAR(downloaded.nodes[i].matrix[k], expected.nodes[i].matrix[k], 1e-12);
+        }
+    }
+}
+
+// A live session driven by its buttons and keys, paused and stepped: its address, opened
+// anew, gives the same picture, pixel for pixel.
+TEST_F(Page, LiveSessionsAddressReopenedGivesTheSamePicture) {
+    PageScript live;
+    live.holdAnimationFrames().open().waitUntil(windowShown).runFrames(3);
+    live.click(button("Next model")).runFrames(25).press("x").runFrames(1);
+    live.click(button("Pause (space)")).runFrames(2);
+    for (int i = 0; i < 3; ++i) {
+        live.click(button("Step")).runFrames(1);
+    }
+    live.press("2").runFrames(2).screenshot(file("live.png")).read("window.location.search");
+    const PageScript::PageRun session = run(live);
+    ASSERT_EQ(session.values.size(), 1u);
+    const std::string query = nlohmann::json::parse(session.values[0]).get<std::string>();
+    EXPECT_EQ(query.substr(0, 7), "?steps=");
+
+    PageScript reopened;
+    reopened.open(query).waitUntil("document.body.dataset.held !== undefined");
+    reopened.screenshot(file("reopened.png"));
+    if (!run(reopened).succeeded) {
+        return;
+    }
+    const ImageComparison comparison =
+        compareImages(golden::readPicture(file("reopened.png")),
+                      golden::readPicture(file("live.png")), ImageTolerance{0, 0.0});
+    EXPECT_TRUE(comparison.matches) << query << ": " << comparison.describe(ImageTolerance{0, 0.0});
+}
+
+// The buttons go through the keys' own queue: the keys of the tree's golden case pressed as
+// buttons, then paused and stepped ten times, give the golden picture of ten frames. Step is
+// for a paused animation only.
+TEST_F(Page, ButtonsDoWhatTheirKeysDo) {
+    constexpr const char* stepDisabled = "document.getElementById('step').disabled";
+    PageScript script;
+    script.holdAnimationFrames().open().waitUntil(windowShown).runFrames(1).read(stepDisabled);
+    for (const char* name :
+         {"Deeper (+)", "Deeper (+)", "Deeper (+)", "Deeper (+)", "Shallower (-)", "Next model",
+          "Next model", "Next model", "Top (2)", "Pause (space)"}) {
+        script.click(button(name));
+    }
+    script.runFrames(1).read(stepDisabled);
+    for (int i = 0; i < golden::goldenFrames; ++i) {
+        script.click(button("Step")).runFrames(1);
+    }
+    script.screenshot(file("buttons.png"));
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 2u);
+    EXPECT_EQ(result.values[0], "true");
+    EXPECT_EQ(result.values[1], "false");
+    const golden::GoldenCase tree{"tree", 3, 4, 2};
+    const ImageComparison comparison =
+        compareImages(golden::readPicture(file("buttons.png")),
+                      golden::readPicture(golden::referenceFolder() + "/" + tree.name() + ".png"),
+                      defaultImageTolerance);
+    EXPECT_TRUE(comparison.matches) << comparison.describe(defaultImageTolerance);
+}
+
+// On a phone 390 pixels wide nothing scrolls sideways, the picture is still drawn at 800 x 800,
+// and a touch on it selects the node drawn there (the figure's body at the centre); on a wide
+// screen the outline and the tables stand beside the picture.
+TEST_F(Page, FitsAPhoneAndATouchPicksTheNodeUnderIt) {
+    constexpr const char* layout =
+        "[document.documentElement.scrollWidth <= window.innerWidth, canvas.width, "
+        "canvas.getBoundingClientRect().width <= window.innerWidth, "
+        "document.getElementById('panel').getBoundingClientRect().left >= "
+        "canvas.getBoundingClientRect().right]";
+    PageScript script;
+    script.viewport(390, 844).open(addressOf("x", 0)).waitUntil(heldAt(0)).read(layout);
+    script.tap("#canvas").read(
+        "document.getElementById(document.querySelector('[aria-selected=\"true\"]')"
+        ".getAttribute('aria-labelledby')).textContent");
+    script.viewport(1300, 900).read(layout);
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 3u);
+    EXPECT_EQ(result.values[0], "[true,800,true,false]");
+    EXPECT_EQ(result.values[1], "\"body\"");
+    EXPECT_EQ(result.values[2], "[true,800,true,true]");
+}
+
+// A script of a million steps leaves the tab its frames: the page shows its progress while it
+// plays, and holds the picture at its end.
+TEST_F(Page, LongAddressScriptsPlayWithoutBlockingTheTab) {
+    PageScript script;
+    script.open(addressOf("x", 1000000))
+        .waitUntil("document.getElementById('status').textContent.startsWith('Playing')")
+        .waitUntil(heldAt(1000000))
+        .read("document.getElementById('status').textContent");
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 1u);
+    EXPECT_EQ(result.values[0], "\"\"");
+}
+
+}  // namespace
