@@ -4,8 +4,9 @@
 
 #include <utility>
 
-#include "gl_subset/draw_watch.h"
-#include "gl_subset/immediate_mode.h"
+#include "libraries/gl_subset/begin_end.h"
+#include "libraries/gl_subset/draw_watch.h"
+#include "libraries/gl_subset/matrix_stack.h"
 #include "math/mat4.h"
 
 namespace node_selection {
