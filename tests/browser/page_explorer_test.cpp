@@ -24,7 +24,7 @@
 #include "harness/child_process.h"
 #include "page_script.h"
 #include "scratch_folder.h"
-#include "tools/image/image_compare.h"
+#include "libraries/image/image_compare.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "script_player.h"
-#include "tools/export/export_driver.h"
+#include "scene-export/export_driver.h"
 
 namespace {
 
