@@ -5,9 +5,10 @@ the frame-rate table (frames per second on the real GL, and the share of each fr
 our own code, from the same frame with the null GL); and the rebuild table. Plots frame time
 and rebuild time against depth.
 
-    bench/plot_results.py RESULTS_DIR
+    bench/plot_results.py RESULTS_DIR [PLOT_DIR]
 
-RESULTS_DIR holds scene.json, heap.json and frame.json; depth.png is written there.
+RESULTS_DIR holds scene.json, heap.json and frame.json (web.json too, when the page was
+measured); depth.png is written to PLOT_DIR, by default RESULTS_DIR.
 """
 
 import json
@@ -252,9 +253,10 @@ def plot(rows, scene, path):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     results = Path(sys.argv[1])
+    plots = Path(sys.argv[2]) if len(sys.argv) == 3 else results
     # The rebuilds are timed by the wall clock (their own timing), our share of a frame by the
     # CPU time of our one thread, the frames on Mesa by the wall clock (its threads draw).
     scene, heap = ({figure: load_medians(results / name, figure)
@@ -268,7 +270,7 @@ def main():
     print_frames(rows)
     print_web(rows, results / "web.json")
     print_rebuilds(scene["real"])
-    plot(rows, scene["real"], results / "depth.png")
+    plot(rows, scene["real"], plots / "depth.png")
 
 
 if __name__ == "__main__":
