@@ -31,6 +31,9 @@ class MovingGeometry {
     // geometry changes its number of vertices, which is then kept as at the first keyframe.
     void sample(int step, std::vector<std::string>& notes);
 
+    // The bytes the weights' keyframes take so far, as stored.
+    std::size_t storedBytes() const { return weights_.storedBytes(); }
+
     // Whether anything drawn moves.
     bool any() const { return !nodes_.empty(); }
 

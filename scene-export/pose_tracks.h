@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "math/mat4.h"
+#include "scene-export/keyframe_chains.h"
 #include "scene-export/pose.h"
 #include "scene/scene_node.h"
 
@@ -13,11 +13,9 @@ namespace scene_export {
 
 // The local transforms of a model's nodes, step by step, as the keyframes of an animation.
 //
-// Nodes that go through the same transforms share one track: every right-hand ball of a tree
-// turns exactly as every other, to the bit, and every limb below the first of a chain swings
-// as the others. A track is kept as a chain of steps, each step stored once for all the nodes
-// that have been equal up to it, so that memory grows with the number of different tracks,
-// not with the number of nodes times the number of steps.
+// Nodes that go through the same transforms share one track (KeyframeChains): every right-hand
+// ball of a tree turns exactly as every other, to the bit, and every limb below the first of a
+// chain swings as the others.
 class PoseTracks {
   public:
     // The transforms as they are now: the first keyframe. The nodes must outlive this.
@@ -27,6 +25,8 @@ class PoseTracks {
     void sample();
 
     int keyframeCount() const { return keyframes_; }
+    // The bytes the keyframes take so far, as stored.
+    std::size_t storedBytes() const { return chains_.storedBytes() + steps_.size() * sizeof(Step); }
 
     // The node's transform at the first keyframe.
     const Mat4& startMatrix(std::size_t node) const;
@@ -36,18 +36,15 @@ class PoseTracks {
     // followed by a translation (to single precision), or -1.
     int firstUndecomposable(std::size_t node) const;
     // Nodes with equal tracks have equal numbers here.
-    std::uint32_t track(std::size_t node) const { return current_[node]; }
+    std::uint32_t track(std::size_t node) const { return chains_.current(node); }
     // The node's pose at every keyframe, when it decomposes at every one.
     std::vector<Pose> poses(std::size_t node) const;
 
   private:
-    static constexpr std::uint32_t none = ~std::uint32_t{0};
-
+    // What a step of a track holds beside its transform.
     struct Step {
-        std::uint32_t previous;
-        std::uint32_t first;
-        Mat4 matrix;
         Pose pose;
+        std::uint32_t first;  // the track's first step
         bool moved;
         int firstUndecomposable;
     };
@@ -55,7 +52,7 @@ class PoseTracks {
     void append();
 
     std::vector<const SceneNode*> nodes_;
-    std::vector<std::uint32_t> current_;
+    KeyframeChains<Mat4> chains_;
     std::vector<Step> steps_;
     int keyframes_ = 0;
 };
