@@ -27,6 +27,15 @@ int recursionDepth = 1;
 
 namespace {
 
+std::uint64_t (*reserveAtDepth)(int depth) = nullptr;
+
+// What a change to `depth` must find room for: the guard's count and the program's reserve.
+std::uint64_t needAtDepth(int depth) {
+    const std::uint64_t models = memoryNeededAtDepth(depth);
+    const std::uint64_t reserve = reserveAtDepth != nullptr ? reserveAtDepth(depth) : 0;
+    return reserve > ~std::uint64_t{0} - models ? ~std::uint64_t{0} : models + reserve;
+}
+
 // The stored values, not pi/2 (1.5707963267948966) and not pi/10 (0.3141592653589793).
 constexpr double quarterTurn = 1.570796;
 constexpr double spokeStep = 0.3141592;
@@ -77,7 +86,7 @@ void replaceRecursiveModelsInPlace() {
 void changeRecursionDepth(int depth) {
     const int previous = recursionDepth;
     try {
-        const std::uint64_t need = memoryNeededAtDepth(depth);
+        const std::uint64_t need = needAtDepth(depth);
         const std::uint64_t obtainable = obtainableMemory();
         if (fitsInMemory(need, obtainable)) {
             recursionDepth = depth;
@@ -104,6 +113,10 @@ ModelSlot* addModel(SceneNode* root, std::string name, PartNames parts) {
     ModelSlot* slot = new ModelSlot{root, std::move(name), std::move(parts)};
     modelList.push_back(slot);
     return slot;
+}
+
+void reserveBesideModels(std::uint64_t (*reserve)(int depth)) {
+    reserveAtDepth = reserve;
 }
 
 SceneNode* buildChainModel(int depth) {
@@ -239,4 +252,5 @@ void resetCatalogue() {
     chainSlot = nullptr;
     treeSlot = nullptr;
     recursionDepth = 1;
+    reserveAtDepth = nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <list>
 #include <string>
 
@@ -50,6 +51,11 @@ void buildScene();
 // error, and the depth and both models stay as they were.
 void raiseRecursionDepth();
 void lowerRecursionDepth();
+
+// What a program needs at a depth beside the models and their drawing, which the depth keys then
+// count into what a new depth must find room for: scene-export keeps room for exporting the tree
+// model of that depth. Nothing unless set; resetCatalogue clears it.
+void reserveBesideModels(std::uint64_t (*reserve)(int depth));
 
 // Replaces the tree model, then the chain model, by new ones of the current recursionDepth,
 // in the same slots. Both are built before the old ones are deleted; if building throws,

@@ -2,8 +2,11 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
 #include "app/frame_loop.h"
 #include "app/key_script.h"
+#include "libraries/progress/counted_script.h"
 
 namespace capture {
 
@@ -19,7 +22,8 @@ void drawFinishedFrame() {
 }  // namespace
 
 void runScript(const std::string& keys, int frames) {
-    ::runScript(keys, frames, drawFrame, drawFinishedFrame);
+    ProgressLine progress("scene-capture", keys.size() + static_cast<std::uint64_t>(frames));
+    runCountedScript(progress, keys, frames, drawFrame, drawFinishedFrame);
 }
 
 void drawFrames(int frames) {

@@ -1,5 +1,8 @@
 #include "scene-export/export_driver.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/key_script.h"
@@ -21,6 +24,36 @@ namespace {
 // the file; about 7 KiB more for an animated node's channels and samplers, and theirs.
 constexpr std::uint64_t bytesPerNode = 3 * 1024;
 constexpr std::uint64_t bytesPerAnimatedNode = 8 * 1024;
+
+// Every different track's keyframe of a step is stored once while the steps run, and again in
+// the document with its JSON and its bytes in the file; with room for lists that grow by
+// doubling, three times what the step took while it ran.
+constexpr std::uint64_t keyframeCopies = 3;
+
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return a > ~std::uint64_t{0} - b ? ~std::uint64_t{0} : a + b;
+}
+
+std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
+    return b != 0 && a > ~std::uint64_t{0} / b ? ~std::uint64_t{0} : a * b;
+}
+
+// What exporting the tree model of `depth`, its 2^depth - 1 balls, takes: kept free while the
+// keys run, so that the depth keys build no model that the export could not write, whichever
+// model ends on screen.
+std::uint64_t treeExportAtDepth(int depth, bool animated) {
+    const std::uint64_t balls = depth >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << depth) - 1;
+    return exportFootprint(static_cast<std::size_t>(std::min<std::uint64_t>(balls, SIZE_MAX)),
+                           animated);
+}
+
+std::uint64_t stillTreeExport(int depth) {
+    return treeExportAtDepth(depth, false);
+}
+
+std::uint64_t animatedTreeExport(int depth) {
+    return treeExportAtDepth(depth, true);
+}
 
 void startFromScratch() {
     resetCatalogue();
@@ -76,6 +109,7 @@ std::optional<std::string> exportScene(const ExportOptions& options,
     startFromScratch();
     const ModelsReleased released;
     buildScene();
+    reserveBesideModels(options.animate > 0 ? animatedTreeExport : stillTreeExport);
     reachState();
 
     const ModelSlot& onScreen = **currentModel;
@@ -94,10 +128,27 @@ std::optional<std::string> exportScene(const ExportOptions& options,
     const std::vector<int> meshes = recordMeshes(model, document, shapes);
     PoseTracks tracks(model.nodes);
     MovingGeometry geometry(model, meshes, shapes);
+    const std::uint64_t stored = tracks.storedBytes() + geometry.storedBytes();
     for (int step = 1; step <= options.animate; ++step) {
         onIdle();
         tracks.sample();
         geometry.sample(step, notes);
+        if (step == 1 && options.animate > 1) {
+            // The first step shows what each further one keeps; the rest must fit before they run.
+            const std::uint64_t perStep = tracks.storedBytes() + geometry.storedBytes() - stored;
+            const std::uint64_t stepsNeed = saturatingAdd(
+                need, saturatingMultiply(keyframeCopies * perStep,
+                                         static_cast<std::uint64_t>(options.animate - 1)));
+            const std::uint64_t left = obtainableMemory();
+            if (!fitsInMemory(stepsNeed, left)) {
+                error = "animating the " + onScreen.name + " model's " +
+                        std::to_string(model.nodes.size()) + " nodes for " +
+                        std::to_string(options.animate) + " steps needs " +
+                        describeSize(stepsNeed) + " but " + describeSize(usableMemory(left)) +
+                        " is available";
+                return std::nullopt;
+            }
+        }
     }
 
     bool anyMoves = geometry.any();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "libraries/files/pending_file.h"
+#include "libraries/progress/counted_script.h"
 #include "scene-export/export_driver.h"
 #include "scene-export/export_options.h"
 
@@ -41,7 +42,12 @@ int main(int argc, char** argv) {
     }
     try {
         std::vector<std::string> notes;
-        const std::optional<std::string> bytes = scene_export::exportScene(options, notes, error);
+        ProgressLine progress("scene-export",
+                              options.keys.size() + static_cast<std::uint64_t>(options.frames));
+        const std::optional<std::string> bytes = scene_export::exportScene(
+            options,
+            [&] { runCountedScript(progress, options.keys, options.frames, nullptr, nullptr); },
+            notes, error);
         for (const std::string& note : notes) {
             fail(0, note);
         }

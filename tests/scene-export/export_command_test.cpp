@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -304,9 +305,31 @@ TEST_F(ExportCommand, BadInputGetsOneLineNamingItAndLeavesNoFile) {
     EXPECT_EQ(content, "not to be clobbered");
 }
 
-// Each node of an animation costs the export several kilobytes, beside what the viewer counts
-// for the model: the guard refuses what would not fit, before anything is written.
-TEST_F(ExportCommand, AnExportThatWouldNotFitIsRefusedByTheMemoryGuard) {
+// On a terminal an export shows how far it is, in one line rewritten in place and erased at the
+// end; through a file, as in every other test here, it shows nothing.
+TEST_F(ExportCommand, AnExportShowsItsStepsOnATerminalOnly) {
+    const std::string keys = std::string(9, '+') + "xxx";
+    const std::string command = "script -qefc '" SCENE_EXPORT_EXECUTABLE " --keys " + keys +
+                                " --frames 0 --animate 20 --output " + path("long.glb") +
+                                "' /dev/null > " + path("terminal.txt");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(path("terminal.txt"));
+    const std::string shown{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(shown.find("\rscene-export: "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" of 12 steps\033[K"), std::string::npos) << shown;
+    EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
+
+    const ExportRun piped =
+        run({"--keys", keys, "--frames", "0", "--animate", "20", "--output", path("long.glb")});
+    EXPECT_EQ(piped.code(), 0);
+    EXPECT_EQ(piped.log, "");
+}
+
+// Each node of an animation costs the export several kilobytes beside what the viewer counts
+// for the model, and each step of it more: the depth keys stop at a depth whose tree the export
+// could write, whichever model ends on screen, and steps that would not fit are refused after
+// the first, before the rest run and before anything is written.
+TEST_F(ExportCommand, WhatWouldNotFitIsNeitherBuiltNorRun) {
     if (underAddressSanitizer) {
         GTEST_SKIP() << "the sanitizer reserves far more address space than the limit";
     }
@@ -318,11 +341,17 @@ TEST_F(ExportCommand, AnExportThatWouldNotFitIsRefusedByTheMemoryGuard) {
     const ExportRun animated =
         run({"--keys", depth15, "--frames", "0", "--animate", "1", "--output", path("moving.glb")},
             limit);
-    EXPECT_EQ(animated.code(), 1) << animated.log;
-    EXPECT_NE(animated.log.find("exporting the tree model's 32767 nodes needs about 352 MiB"),
+    EXPECT_EQ(animated.code(), 0) << animated.log;
+    EXPECT_NE(animated.log.find("; staying at depth 1"), std::string::npos) << animated.log;
+
+    const ExportRun steps = run({"--keys", std::string(9, '+') + "xxx", "--frames", "0",
+                                 "--animate", "1000000", "--output", path("steps.glb")},
+                                limit);
+    EXPECT_EQ(steps.code(), 1) << steps.log;
+    EXPECT_NE(steps.log.find("animating the tree model's 1023 nodes for 1000000 steps needs"),
               std::string::npos)
-        << animated.log;
-    EXPECT_EQ(files(), std::vector<std::string>{"still.glb"});
+        << steps.log;
+    EXPECT_EQ(files(), (std::vector<std::string>{"moving.glb", "still.glb"}));
 }
 
 }  // namespace
