@@ -81,8 +81,9 @@ class KeyframeChains {
     struct KeyHash {
         std::size_t operator()(const Key& key) const {
             const std::size_t h = std::hash<std::string_view>()(bytes(key.value));
-            return h ^ (std::hash<std::uint32_t>()(key.previous) + 0x9e3779b97f4a7c15 + (h << 6) +
-                        (h >> 2));
+            // The golden ratio's bits, as many as a size_t holds (32 in WebAssembly).
+            constexpr auto mix = static_cast<std::size_t>(0x9e3779b97f4a7c15ULL);
+            return h ^ (std::hash<std::uint32_t>()(key.previous) + mix + (h << 6) + (h >> 2));
         }
     };
 
