@@ -34,6 +34,10 @@ void playKeys(const std::string& keys);
 // stepped and `show` runs once, when it is given.
 void runSteps(int steps, void (*show)(), void (*showStep)());
 
+// One idle step of the model on screen even while the animation is paused (the page's Step):
+// the pause is lifted for that one step and put back.
+void stepOnce();
+
 // The whole script: `show` draws the start state first, as the viewer shows it before any key
 // can reach it; then the keys; then runSteps. The scene must have been built.
 //

@@ -26,6 +26,16 @@ void runSteps(int steps, void (*show)(), void (*showStep)()) {
     }
 }
 
+void stepOnce() {
+    if (animating) {
+        onIdle();
+        return;
+    }
+    toggleAnimation();
+    onIdle();
+    toggleAnimation();
+}
+
 void runScript(const std::string& keys, int steps, void (*show)(), void (*showStep)()) {
     if (show != nullptr) {
         show();

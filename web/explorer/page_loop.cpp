@@ -16,6 +16,7 @@
 
 #include "address_script.h"
 #include "app/frame_loop.h"
+#include "app/key_script.h"
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
 #include "app/model_outline.h"
@@ -147,13 +148,7 @@ void idleCall() {
 // One step of the model on screen, paused or not.
 void forcedStep() {
     recorder.addStep();
-    if (animating) {
-        onIdle();
-        return;
-    }
-    toggleAnimation();
-    onIdle();
-    toggleAnimation();
+    stepOnce();
 }
 
 void publishAddress(bool now) {

@@ -11,9 +11,10 @@
 
 #include "address_script.h"
 #include "app/frame_loop.h"
+#include "app/key_script.h"
 #include "app/keyboard.h"
-#include "script_player.h"
 #include "scene-export/export_driver.h"
+#include "script_player.h"
 
 namespace {
 
@@ -23,17 +24,6 @@ std::string error;
 
 void type(unsigned char key) {
     onKeyboard(key, 0, 0);
-}
-
-// One step of the model on screen, paused or not, as the page's Step does.
-void step() {
-    if (animating) {
-        onIdle();
-        return;
-    }
-    toggleAnimation();
-    onIdle();
-    toggleAnimation();
 }
 
 void nothing() {}
@@ -68,7 +58,7 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     std::vector<std::string> notes;
     const auto reachState = [&script] {
         if (script) {
-            ScriptPlayer player(std::move(*script), ScriptActions{type, onIdle, step, nothing});
+            ScriptPlayer player(std::move(*script), ScriptActions{type, onIdle, stepOnce, nothing});
             player.play(always);
         }
     };
