@@ -22,28 +22,14 @@
 #include "app_state.h"
 #include "golden_cases.h"
 #include "harness/child_process.h"
-#include "page_script.h"
-#include "scratch_folder.h"
 #include "libraries/image/image_compare.h"
+#include "page_test.h"
 
 namespace {
 
-class Page : public ::testing::Test {
+class Page : public PageTest {
   protected:
-    void SetUp() override {
-        const std::string problem = webSiteProblem();
-        if (!problem.empty()) {
-            FAIL() << problem;
-        }
-    }
-
-    PageScript::PageRun run(const PageScript& script) {
-        PageScript::PageRun result = script.run(scratch.path().string());
-        EXPECT_TRUE(result.succeeded) << result.failure << "\n" << result.log;
-        return result;
-    }
-
-    std::string file(const std::string& name) const { return (scratch.path() / name).string(); }
+    Page() : PageTest("page-explorer") {}
 
     // scene-export's file of the state that `keys` and `frames` reach.
     tinygltf::Model exported(const std::string& keys, int frames) {
@@ -66,8 +52,6 @@ class Page : public ::testing::Test {
         EXPECT_TRUE(reader.LoadBinaryFromFile(&model, &error, &warning, path)) << path << error;
         return model;
     }
-
-    ScratchFolder scratch{"page-explorer"};
 };
 
 constexpr const char* windowShown = "document.getElementById('title').textContent !== ''";

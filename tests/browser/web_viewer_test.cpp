@@ -7,30 +7,15 @@
 
 #include "golden_cases.h"
 #include "libraries/image/image_compare.h"
-#include "page_script.h"
-#include "scratch_folder.h"
+#include "page_test.h"
 
 namespace {
 
 using golden::GoldenCase;
 
-class WebViewer : public ::testing::Test {
+class WebViewer : public PageTest {
   protected:
-    void SetUp() override {
-        const std::string problem = webSiteProblem();
-        if (!problem.empty()) {
-            FAIL() << problem;
-        }
-    }
-
-    // Runs the script and fails the test, showing the driver's output, if a step failed.
-    PageScript::PageRun run(const PageScript& script) {
-        PageScript::PageRun result = script.run(scratch.path().string());
-        EXPECT_TRUE(result.succeeded) << result.failure << "\n" << result.log;
-        return result;
-    }
-
-    std::string file(const std::string& name) const { return (scratch.path() / name).string(); }
+    WebViewer() : PageTest("web-viewer") {}
 
     // Holds the picture at `path` against the golden image of `c`.
     void expectGolden(const std::string& path, const GoldenCase& c) {
@@ -41,8 +26,6 @@ class WebViewer : public ::testing::Test {
         EXPECT_TRUE(comparison.matches)
             << c.name() << ": " << comparison.describe(defaultImageTolerance);
     }
-
-    ScratchFolder scratch{"web-viewer"};
 };
 
 constexpr const char* statusLine = "document.getElementById('status').textContent";

@@ -25,14 +25,8 @@ namespace fs = std::filesystem;
 // A folder of its own for each test, removed afterwards.
 class PendingFiles : public ::testing::Test {
   protected:
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
+    std::string path(const std::string& name) const { return scratch_.file(name); }
+    std::vector<std::string> entries() const { return scratch_.entries(); }
 
     ScratchFolder scratch_{"pending-files"};
     const fs::path& folder_ = scratch_.path();

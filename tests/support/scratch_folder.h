@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 // An empty folder of its own under the system's temporary folder, removed with all it holds
 // when the object goes.
@@ -27,6 +28,16 @@ class ScratchFolder {
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    // The path of `name` in the folder.
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The names of what the folder holds, in no particular order.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
 
   private:
     std::filesystem::path path_;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "page_script.h"
+#include "scratch_folder.h"
+
+// A test of the web build: fails at once without it, runs page scripts in a scratch folder of
+// its own, and shows the driver's output when a step fails.
+class PageTest : public ::testing::Test {
+  protected:
+    explicit PageTest(const std::string& scratchPrefix) : scratch(scratchPrefix) {}
+
+    void SetUp() override {
+        const std::string problem = webSiteProblem();
+        if (!problem.empty()) {
+            FAIL() << problem;
+        }
+    }
+
+    PageScript::PageRun run(const PageScript& script) {
+        PageScript::PageRun result = script.run(scratch.path().string());
+        EXPECT_TRUE(result.succeeded) << result.failure << "\n" << result.log;
+        return result;
+    }
+
+    std::string file(const std::string& name) const { return scratch.file(name); }
+
+    ScratchFolder scratch;
+};
