@@ -9,13 +9,13 @@ constexpr char escapeKey = 27;
 
 }  // namespace
 
-std::string checkKeys(const std::string& keys, const std::string& product) {
+std::optional<std::string> checkKeys(const std::string& keys, const std::string& product) {
     const auto at = keys.find(escapeKey);
     if (at != std::string::npos) {
         return "--keys: Escape (character " + std::to_string(at + 1) +
                ") is not allowed: it would end the program before " + product + " is written";
     }
-    return {};
+    return std::nullopt;
 }
 
 std::optional<int> parseFrames(const std::string& text) {
@@ -36,14 +36,19 @@ std::optional<int> parseFrames(const std::string& text) {
     return value;
 }
 
-std::string takeCount(const std::string& option, const std::string& value, int& count) {
+std::optional<std::string> readCount(const std::string& option, const std::string& value,
+                                     int& count) {
     const std::optional<int> parsed = parseFrames(value);
     if (!parsed) {
         return option + ": '" + value + "' is not a whole number from 0 to " +
                std::to_string(maxFrames);
     }
     count = *parsed;
-    return {};
+    return std::nullopt;
+}
+
+std::string takeCount(const std::string& option, const std::string& value, int& count) {
+    return readCount(option, value, count).value_or("");
 }
 
 std::string keysHelp() {

@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!parsed.options) {
-        return fail(usageError, parsed.error + " (see scene-capture --help)");
+        return fail(usageError, *parsed.problem + " (see scene-capture --help)");
     }
     const capture::CaptureOptions& options = *parsed.options;
 

@@ -4,35 +4,12 @@
 
 namespace capture {
 
-std::string checkKeys(const std::string& keys) {
-    return ::checkKeys(keys, "the picture");
-}
-
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine result;
     CaptureOptions options;
-    std::optional<std::string> output;
-    const command_line::OptionsRead read = command_line::readOptions(
-        args, command_line::stateOptionHandlers(options.keys, options.frames, output));
-    if (read.helpRequested) {
-        result.helpRequested = true;
-        return result;
-    }
-
-    std::string error = read.error;
-    if (error.empty()) {
-        error = command_line::checkOutputGiven(output);
-    }
-    if (error.empty()) {
-        error = checkKeys(options.keys);
-    }
-    if (!error.empty()) {
-        result.error = error;
-        return result;
-    }
-    options.output = *output;
-    result.options = options;
-    return result;
+    command_line::OptionReader reader;
+    return command_line::readCommandLine<CaptureOptions>(
+        reader, options, args, readCount,
+        [](const CaptureOptions& read) { return checkKeys(read.keys, "the picture"); });
 }
 
 std::string helpText() {

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!parsed.options) {
-        return fail(usageError, parsed.error + " (see scene-export --help)");
+        return fail(usageError, *parsed.problem + " (see scene-export --help)");
     }
     const scene_export::ExportOptions& options = *parsed.options;
 

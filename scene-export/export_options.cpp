@@ -30,44 +30,21 @@ std::optional<GltfFormat> formatOf(const std::string& path) {
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine result;
     ExportOptions options;
-    std::optional<std::string> output;
-    std::vector<command_line::OptionHandler> handlers =
-        command_line::stateOptionHandlers(options.keys, options.frames, output);
-    handlers.push_back({"--animate", [&options](const std::string& value) {
-                            return takeCount("--animate", value, options.animate);
-                        }});
-    const command_line::OptionsRead read = command_line::readOptions(args, handlers);
-    if (read.helpRequested) {
-        result.helpRequested = true;
-        return result;
-    }
-
-    std::string error = read.error;
-    if (error.empty()) {
-        error = command_line::checkOutputGiven(output);
-    }
-    if (error.empty()) {
-        options.output = *output;
-    }
-    if (error.empty()) {
-        if (const std::optional<GltfFormat> format = formatOf(options.output)) {
-            options.format = *format;
-        } else {
-            error = "--output: '" + options.output +
-                    "' ends in neither .glb (binary glTF) nor .gltf (glTF as JSON)";
-        }
-    }
-    if (error.empty()) {
-        error = checkKeys(options.keys, "the file");
-    }
-    if (!error.empty()) {
-        result.error = error;
-        return result;
-    }
-    result.options = options;
-    return result;
+    command_line::OptionReader reader;
+    reader.add("--animate", [&options](const std::string& value) {
+        return readCount("--animate", value, options.animate);
+    });
+    return command_line::readCommandLine<ExportOptions>(
+        reader, options, args, readCount, [](ExportOptions& read) -> std::optional<std::string> {
+            const std::optional<GltfFormat> format = formatOf(read.output);
+            if (!format) {
+                return "--output: '" + read.output +
+                       "' ends in neither .glb (binary glTF) nor .gltf (glTF as JSON)";
+            }
+            read.format = *format;
+            return checkKeys(read.keys, "the file");
+        });
 }
 
 std::string helpText() {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "libraries/command_line/state_options.h"
+
 namespace scene_export {
 
 // The two glTF 2.0 files: binary (.glb), or JSON with its buffer embedded (.gltf).
@@ -12,10 +14,7 @@ enum class GltfFormat { binary, json };
 // What one run of scene-export does: type `keys` into the viewer's keyboard callback, run
 // `frames` animation steps, export the model on screen to `output`, and with `animate` N > 0
 // run N further steps into a glTF animation.
-struct ExportOptions {
-    std::string keys;
-    int frames = 1;
-    std::string output;
+struct ExportOptions : command_line::StateOptions {
     GltfFormat format = GltfFormat::binary;
     int animate = 0;
 };
@@ -24,15 +23,11 @@ struct ExportOptions {
 // display refreshed 60 times a second.
 inline constexpr int stepsPerSecond = 60;
 
-struct ParsedCommandLine {
-    std::optional<ExportOptions> options;
-    bool helpRequested = false;
-    std::string error;
-};
+using ParsedCommandLine = command_line::ParsedCommandLine<ExportOptions>;
 
 // Reads argv[1..]. Accepts --keys KEYS, --frames N, --output FILE and --animate N (each also
 // written as --name=value, each at most once), and --help or -h. --output is required and
-// must end in .glb or .gltf. Nothing here touches the file system.
+// must end in .glb or .gltf; KEYS must not hold Escape. Nothing here touches the file system.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string helpText();

@@ -1,107 +1,100 @@
 #include "libraries/command_line/option_reader.h"
 
-#include "app/key_script.h"
-
-#include <optional>
-#include <utility>
+#include <algorithm>
 
 namespace command_line {
 
-namespace {
-
-// The value of an option written as "--name value" or "--name=value". Advances `i` past the
-// value it consumes. Sets `error` when the value is missing.
-std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i,
-                                       const std::string& name, std::string& error) {
-    const std::string& arg = args[i];
-    if (arg.size() > name.size() && arg[name.size()] == '=') {
-        return arg.substr(name.size() + 1);
-    }
-    if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return std::nullopt;
-    }
-    ++i;
-    return args[i];
+OptionReader::OptionReader() {
+    // Unknown options and stray arguments are kept, to be named in the words of the help.
+    app_.allow_extras();
+    // The help is asked for the moment --help is read, before anything else on the line is
+    // looked at.
+    app_.set_help_flag();
+    app_.add_flag_callback("-h,--help", [] { throw CLI::CallForHelp(); })->trigger_on_parse();
 }
 
-// Whether `arg` is the option `name`, alone or with "=value" attached.
-bool isOption(const std::string& arg, const std::string& name) {
-    return arg == name || (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
-                           arg[name.size()] == '=');
+void OptionReader::add(const std::string& name, TakeValue take) {
+    CLI::Option* option =
+        app_.add_option(name)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    options_.emplace_back(option, std::move(take));
 }
 
-}  // namespace
-
-OptionsRead readOptions(const std::vector<std::string>& args,
-                        const std::vector<OptionHandler>& handlers) {
-    OptionsRead result;
-    std::vector<bool> seen(handlers.size(), false);
-    const auto problem = [&result](std::string text) {
-        if (result.error.empty()) {
-            result.error = std::move(text);
-        }
-    };
-
+Reading OptionReader::read(std::vector<std::string> args) {
+    // CLI11 reads "--name=" as "--name" alone and would take the next argument as its value;
+    // it is an empty value.
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            result.helpRequested = true;
-            result.error.clear();
-            return result;
-        }
-        std::size_t which = 0;
-        while (which < handlers.size() && !isOption(arg, handlers[which].name)) {
-            ++which;
-        }
-        if (which == handlers.size()) {
-            problem(arg.starts_with("-") && arg != "-" ? "unknown option '" + arg + "'"
-                                                       : "unexpected argument '" + arg + "'");
-            continue;
-        }
-
-        const OptionHandler& handler = handlers[which];
-        std::string missing;
-        const std::optional<std::string> value = optionValue(args, i, handler.name, missing);
-        if (!value) {
-            problem(missing);
-            continue;
-        }
-        if (seen[which]) {
-            problem(handler.name + " is given more than once");
-            continue;
-        }
-        seen[which] = true;
-        if (std::string refused = handler.take(*value); !refused.empty()) {
-            problem(std::move(refused));
+        if (args[i].starts_with("--") && args[i].size() > 3 &&
+            args[i].find('=') == args[i].size() - 1) {
+            args[i].pop_back();
+            args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::string());
+            ++i;
         }
     }
-    return result;
+    Reading reading;
+    const std::string last = args.empty() ? std::string() : args.back();
+    try {
+        // CLI11 takes the arguments from the back of the list.
+        std::reverse(args.begin(), args.end());
+        app_.parse(args);
+    } catch (const CLI::CallForHelp&) {
+        reading.helpRequested = true;
+        return reading;
+    } catch (const CLI::ParseError& error) {
+        // Only an option at the very end can go without its value.
+        const bool valueMissing = std::any_of(options_.begin(), options_.end(), [&](const auto& o) {
+            return o.first->get_name() == last;
+        });
+        reading.problem = valueMissing ? last + " needs a value" : std::string(error.what());
+        return reading;
+    }
+    if (const std::vector<std::string> extra = app_.remaining(); !extra.empty()) {
+        const std::string& arg = extra.front();
+        reading.problem = arg.starts_with("-") && arg != "-" ? "unknown option '" + arg + "'"
+                                                             : "unexpected argument '" + arg + "'";
+        return reading;
+    }
+    for (const auto& [option, take] : options_) {
+        if (option->count() > 1) {
+            reading.problem = option->get_name() + " is given more than once";
+            return reading;
+        }
+    }
+    for (const auto& [option, take] : options_) {
+        if (option->count() == 1) {
+            if (std::optional<std::string> refused = take(option->results().front())) {
+                reading.problem = std::move(refused);
+                return reading;
+            }
+        }
+    }
+    return reading;
 }
 
-std::vector<OptionHandler> stateOptionHandlers(std::string& keys, int& frames,
-                                               std::optional<std::string>& output) {
-    return {{"--keys",
-             [&keys](const std::string& value) {
-                 keys = value;
-                 return std::string();
-             }},
-            {"--frames",
-             [&frames](const std::string& value) { return takeCount("--frames", value, frames); }},
-            {"--output", [&output](const std::string& value) {
-                 output = value;
-                 return std::string();
-             }}};
-}
-
-std::string checkOutputGiven(const std::optional<std::string>& output) {
+Reading readStateOptions(OptionReader& reader, StateOptions& options,
+                         const std::vector<std::string>& args, const TakeCount& takeCount) {
+    std::optional<std::string> output;
+    reader.add("--keys", [&options](const std::string& value) {
+        options.keys = value;
+        return std::optional<std::string>();
+    });
+    reader.add("--frames", [&options, &takeCount](const std::string& value) {
+        return takeCount("--frames", value, options.frames);
+    });
+    reader.add("--output", [&output](const std::string& value) {
+        output = value;
+        return std::optional<std::string>();
+    });
+    Reading reading = reader.read(args);
+    if (reading.helpRequested || reading.problem) {
+        return reading;
+    }
     if (!output) {
-        return "--output FILE is required";
+        reading.problem = "--output FILE is required";
+    } else if (output->empty()) {
+        reading.problem = "--output: the file name is empty";
     }
-    if (output->empty()) {
-        return "--output: the file name is empty";
-    }
-    return {};
+    options.output = output.value_or("");
+    return reading;
 }
 
 }  // namespace command_line

@@ -1,40 +1,77 @@
 #pragma once
 
+#include <CLI/CLI.hpp>
+
+#include <concepts>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-// The command lines of scene-capture and scene-export: options written as "--name value" or
-// "--name=value", each at most once, and --help or -h anywhere.
+#include "libraries/command_line/state_options.h"
+
+// The command lines of scene-capture and scene-export, read by CLI11: options written as
+// "--name value" or "--name=value", each at most once, and --help or -h anywhere.
 namespace command_line {
 
-// One option: its name ("--keys") and what takes its value. `take` returns why the value
-// cannot be taken, or an empty string when it was.
-struct OptionHandler {
-    std::string name;
-    std::function<std::string(const std::string& value)> take;
-};
+// Takes an option's value; returns why it cannot be taken, or nothing when it was.
+using TakeValue = std::function<std::optional<std::string>(const std::string& value)>;
 
-struct OptionsRead {
+// How reading a command line ended: the help asked for, or the first problem on it (one line
+// of text), or neither when every option was taken.
+struct Reading {
     bool helpRequested = false;
-    // The first problem on the line, one line of text; empty when there is none.
-    std::string error;
+    std::optional<std::string> problem;
 };
 
-// Reads argv[1..] and hands each option's value to its handler, in the order given. A value
-// may look like an option ("--keys -"). Reading goes on past a problem, so that --help later
-// on the line still asks for the help; the first problem is the one reported.
-OptionsRead readOptions(const std::vector<std::string>& args,
-                        const std::vector<OptionHandler>& handlers);
+class OptionReader {
+  public:
+    OptionReader();
+    OptionReader(const OptionReader&) = delete;
+    OptionReader& operator=(const OptionReader&) = delete;
 
-// Handlers for the options of every program that shows a state of the viewer: --keys and
-// --frames into `keys` and `frames`, --output into `output`, which stays empty until it comes.
-std::vector<OptionHandler> stateOptionHandlers(std::string& keys, int& frames,
-                                               std::optional<std::string>& output);
+    // An option that takes one value ("--keys"), handed to `take`. The value may look like an
+    // option ("--keys -", "--keys --help").
+    void add(const std::string& name, TakeValue take);
 
-// Why the --output read by those handlers cannot be used (not given, or an empty name); empty
-// when it can.
-std::string checkOutputGiven(const std::optional<std::string>& output);
+    // Reads argv[1..] and hands each option's value to its option's `take`, in the order the
+    // options were added. --help or -h, anywhere but as a value, asks for the help whatever
+    // else is wrong on the line. Otherwise the problem is the first of: a value missing at the
+    // end, an unknown option or a stray argument (the first on the line), an option given more
+    // than once, a value refused.
+    Reading read(std::vector<std::string> args);
+
+  private:
+    CLI::App app_;
+    std::vector<std::pair<CLI::Option*, TakeValue>> options_;
+};
+
+// Takes the value of a counted option such as --frames into `count`, or says why it cannot: the
+// viewer's own reading of a count, which the programs hand in.
+using TakeCount = std::function<std::optional<std::string>(const std::string& option,
+                                                           const std::string& value, int& count)>;
+
+// Adds --keys, --frames and --output to `reader`, into `options`, and reads `args`; --output
+// is required, and its file name must not be empty.
+Reading readStateOptions(OptionReader& reader, StateOptions& options,
+                         const std::vector<std::string>& args, const TakeCount& takeCount);
+
+// The command line of a program that shows a state of the viewer: the state options and the
+// program's own, added to `reader` beforehand, read into `options` as readStateOptions does;
+// then `check` says what else is wrong with them, if anything.
+template <std::derived_from<StateOptions> Options>
+ParsedCommandLine<Options> readCommandLine(
+    OptionReader& reader, Options& options, const std::vector<std::string>& args,
+    const TakeCount& takeCount, const std::function<std::optional<std::string>(Options&)>& check) {
+    const Reading reading = readStateOptions(reader, options, args, takeCount);
+    ParsedCommandLine<Options> result;
+    result.helpRequested = reading.helpRequested;
+    result.problem = reading.helpRequested || reading.problem ? reading.problem : check(options);
+    if (!result.helpRequested && !result.problem) {
+        result.options = options;
+    }
+    return result;
+}
 
 }  // namespace command_line

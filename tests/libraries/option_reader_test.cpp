@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,45 +13,50 @@ namespace {
 struct MadeUpProgram {
     std::vector<std::string> taken;
 
-    OptionsRead read(const std::vector<std::string>& args) {
+    Reading read(const std::vector<std::string>& args) {
         taken.clear();
-        const std::vector<OptionHandler> handlers = {
-            {"--name", [this](const std::string& v) { return take("name", v); }},
-            {"--size",
-             [this](const std::string& v) {
-                 return v.find_first_not_of("0123456789") == std::string::npos
-                            ? take("size", v)
-                            : "--size: '" + v + "' is no size";
-             }},
-        };
-        return readOptions(args, handlers);
+        OptionReader reader;
+        reader.add("--name", [this](const std::string& v) { return take("name", v); });
+        reader.add("--size", [this](const std::string& v) -> std::optional<std::string> {
+            if (v.find_first_not_of("0123456789") != std::string::npos) {
+                return "--size: '" + v + "' is no size";
+            }
+            return take("size", v);
+        });
+        return reader.read(args);
     }
 
-    std::string take(const std::string& what, const std::string& value) {
+    std::optional<std::string> take(const std::string& what, const std::string& value) {
         taken.push_back(what + "=" + value);
-        return {};
+        return std::nullopt;
     }
 };
 
 TEST(OptionReader, ValuesComeSeparateOrAttachedAndMayLookLikeOptions) {
     MadeUpProgram program;
-    const OptionsRead read = program.read({"--size=12", "--name", "--size"});
-    EXPECT_EQ(read.error, "");
+    const Reading read = program.read({"--size=12", "--name", "--size"});
+    EXPECT_EQ(read.problem, std::nullopt);
     EXPECT_FALSE(read.helpRequested);
-    EXPECT_EQ(program.taken, (std::vector<std::string>{"size=12", "name=--size"}));
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=--size", "size=12"}));
+    // An attached value may be empty, and a separate one may be "-" or the help's name.
+    EXPECT_EQ(program.read({"--name=", "--size", "1"}).problem, std::nullopt);
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=", "size=1"}));
+    EXPECT_EQ(program.read({"--name", "-h"}).problem, std::nullopt);
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=-h"}));
     // "--sizes" is not "--size" with something attached.
-    EXPECT_EQ(program.read({"--sizes=1"}).error, "unknown option '--sizes=1'");
+    EXPECT_EQ(program.read({"--sizes=1"}).problem, "unknown option '--sizes=1'");
 }
 
 TEST(OptionReader, TheFirstProblemIsReportedAndHelpAnywhereOverridesIt) {
     MadeUpProgram program;
-    EXPECT_EQ(program.read({"--size", "x", "stray", "--name"}).error, "--size: 'x' is no size");
-    EXPECT_EQ(program.read({"stray", "-"}).error, "unexpected argument 'stray'");
-    EXPECT_EQ(program.read({"--name", "a", "--name=b"}).error, "--name is given more than once");
-    EXPECT_EQ(program.read({"--name"}).error, "--name needs a value");
-    const OptionsRead help = program.read({"--bad", "--size", "x", "-h"});
+    EXPECT_EQ(program.read({"--size", "x", "--name", "a"}).problem, "--size: 'x' is no size");
+    EXPECT_EQ(program.read({"--size", "x", "stray", "-"}).problem, "unexpected argument 'stray'");
+    EXPECT_EQ(program.read({"--name", "a", "--name=b"}).problem, "--name is given more than once");
+    EXPECT_EQ(program.read({"--size", "1", "--name"}).problem, "--name needs a value");
+    const Reading help = program.read({"--bad", "--size", "x", "-h", "--name"});
     EXPECT_TRUE(help.helpRequested);
-    EXPECT_EQ(help.error, "") << "the help is asked for, whatever else is wrong";
+    EXPECT_EQ(help.problem, std::nullopt) << "the help is asked for, whatever else is wrong";
+    EXPECT_TRUE(program.read({"--name", "a", "--name", "b", "--help"}).helpRequested);
 }
 
 }  // namespace

@@ -13,21 +13,22 @@ namespace {
 std::string refusal(std::vector<std::string> args) {
     const ParsedCommandLine result = parseCommandLine(args);
     EXPECT_FALSE(result.options.has_value());
-    EXPECT_EQ(result.error.find('\n'), std::string::npos) << "errors are one line";
-    return result.error;
+    const std::string problem = result.problem.value_or("");
+    EXPECT_EQ(problem.find('\n'), std::string::npos) << "errors are one line";
+    return problem;
 }
 
 TEST(ExportOptions, TheFileNameChoosesTheFormatAndAnimateCountsSteps) {
     const ParsedCommandLine binary =
         parseCommandLine({"--keys", "+x", "--frames=0", "--animate", "600", "--output", "a.GLB"});
-    ASSERT_TRUE(binary.options) << binary.error;
+    ASSERT_TRUE(binary.options) << binary.problem.value_or("");
     EXPECT_EQ(binary.options->format, GltfFormat::binary);
     EXPECT_EQ(binary.options->keys, "+x");
     EXPECT_EQ(binary.options->frames, 0);
     EXPECT_EQ(binary.options->animate, 600);
 
     const ParsedCommandLine json = parseCommandLine({"--output", "out.d/model.gltf"});
-    ASSERT_TRUE(json.options) << json.error;
+    ASSERT_TRUE(json.options) << json.problem.value_or("");
     EXPECT_EQ(json.options->format, GltfFormat::json);
     EXPECT_EQ(json.options->frames, 1) << "as scene-capture";
     EXPECT_EQ(json.options->animate, 0);
