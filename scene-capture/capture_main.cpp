@@ -5,7 +5,6 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -14,19 +13,12 @@
 
 #include "app/model_catalogue.h"
 #include "app/startup.h"
+#include "libraries/command_line/program_main.h"
 #include "libraries/image/png_file.h"
 #include "scene-capture/capture_driver.h"
 #include "scene-capture/capture_options.h"
 
 namespace {
-
-constexpr int usageError = 2;
-constexpr int runError = 1;
-
-int fail(int status, const std::string& message) {
-    std::fprintf(stderr, "scene-capture: %s\n", message.c_str());
-    return status;
-}
 
 // A connection to `display`, or null. A server that has just lost its last client is busy
 // resetting for a moment, so a refusal is tried again a few times before it counts.
@@ -65,51 +57,45 @@ bool readFrame(RgbImage& image, std::string& error) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const capture::ParsedCommandLine parsed = capture::parseCommandLine(args);
-    if (parsed.helpRequested) {
-        std::fputs(capture::helpText().c_str(), stdout);
-        return 0;
-    }
-    if (!parsed.options) {
-        return fail(usageError, *parsed.problem + " (see scene-capture --help)");
-    }
-    const capture::CaptureOptions& options = *parsed.options;
-
-    std::string error;
-    std::optional<PendingPng> output = PendingPng::prepare(options.output, error);
-    if (!output) {
-        return fail(runError, error);
-    }
-
+// Opens the viewer's window, runs the script and writes the last frame to `output`.
+std::optional<std::string> captureFrame(char* programPath, const capture::CaptureOptions& options,
+                                        PendingFile& output) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
-        return fail(runError,
-                    "no display: DISPLAY is not set; run it in a virtual one with "
-                    "xvfb-run -a scene-capture ...");
+        return "no display: DISPLAY is not set; run it in a virtual one with "
+               "xvfb-run -a scene-capture ...";
     }
     // Asked here, since freeglut would end the process with a message of its own. The
     // connection stays open until freeglut has its own: an X server that loses its last
     // client resets, and refuses connections for a moment while it does.
     Display* probe = openDisplay(display);
     if (probe == nullptr) {
-        return fail(runError, std::string("cannot open display ") + display);
+        return std::string("cannot open display ") + display;
     }
 
     // GLUT gets no options of ours: only the program name.
     int glutArgc = 1;
-    char* glutArgv[] = {argv[0], nullptr};
+    char* glutArgv[] = {programPath, nullptr};
     openWindow(&glutArgc, glutArgv);
     XCloseDisplay(probe);
     buildScene();
     capture::runScript(options.keys, options.frames);
 
     RgbImage frame;
-    if (!readFrame(frame, error) || !output->commit(frame, error)) {
-        return fail(runError, error);
+    std::string error;
+    if (!readFrame(frame, error)) {
+        return error;
     }
-    return 0;
+    return commitPng(output, frame);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return command_line::runProgram(
+        "scene-capture", capture::helpText(),
+        capture::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc)),
+        [argv](const capture::CaptureOptions& options, PendingFile& output) {
+            return captureFrame(argv[0], options, output);
+        });
 }

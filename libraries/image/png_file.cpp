@@ -112,25 +112,25 @@ std::optional<RgbImage> readPng(const std::string& path, std::string& error) {
     return image;
 }
 
-std::optional<PendingPng> PendingPng::prepare(const std::string& target, std::string& error) {
-    std::optional<PendingFile> file = PendingFile::prepare(target, error);
-    if (!file) {
-        return std::nullopt;
-    }
-    return PendingPng(std::move(*file));
-}
-
-bool PendingPng::commit(const RgbImage& image, std::string& error) {
+std::optional<std::string> commitPng(PendingFile& file, const RgbImage& image) {
     std::vector<std::uint8_t> bytes;
     std::string why;
     if (!encodePng(image, bytes, why)) {
-        error = file_.cannotWrite(why);
-        return false;
+        return file.cannotWrite(why);
     }
-    return file_.commit(bytes, error);
+    std::string error;
+    if (!file.commit(bytes, error)) {
+        return error;
+    }
+    return std::nullopt;
 }
 
 bool savePng(const RgbImage& image, const std::string& path, std::string& error) {
-    std::optional<PendingPng> file = PendingPng::prepare(path, error);
-    return file && file->commit(image, error);
+    std::optional<PendingFile> file = PendingFile::prepare(path, error);
+    if (!file) {
+        return false;
+    }
+    std::optional<std::string> problem = commitPng(*file, image);
+    error = problem.value_or("");
+    return !problem;
 }

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "libraries/files/pending_file.h"
 #include "libraries/image/rgb_image.h"
@@ -16,20 +15,9 @@ bool writePng(const RgbImage& image, std::FILE* file, std::string& error);
 // On failure `error` names the file and the problem.
 std::optional<RgbImage> readPng(const std::string& path, std::string& error);
 
-// A PNG written to a path as a whole or not at all, as a PendingFile is: prepare() finds,
-// before any work is done, what cannot be written; commit() writes the picture.
-class PendingPng {
-  public:
-    // Nothing when the target cannot be written; `error` then says why.
-    static std::optional<PendingPng> prepare(const std::string& target, std::string& error);
-
-    bool commit(const RgbImage& image, std::string& error);
-
-  private:
-    explicit PendingPng(PendingFile file) : file_(std::move(file)) {}
-
-    PendingFile file_;
-};
+// Writes `image` as a PNG into `file`, as a whole or not at all (see PendingFile); the
+// problem, "cannot write TARGET: why", or nothing when it is written.
+std::optional<std::string> commitPng(PendingFile& file, const RgbImage& image);
 
 // prepare() and commit() in one: `image` written to `path` as a whole or not at all.
 bool savePng(const RgbImage& image, const std::string& path, std::string& error);

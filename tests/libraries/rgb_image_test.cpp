@@ -145,31 +145,31 @@ TEST_F(PngFiles, ReadingAMissingOrBrokenFileFailsWithItsName) {
 
 TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
     std::string error;
-    std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+    std::optional<PendingFile> pending = PendingFile::prepare(path("out.png"), error);
     ASSERT_TRUE(pending) << error;
     EXPECT_TRUE(entries().empty()) << "nothing is made before the picture is ready";
 
     const RgbImage image = gradient(8, 8);
-    ASSERT_TRUE(pending->commit(image, error)) << error;
+    ASSERT_EQ(commitPng(*pending, image), std::nullopt);
     EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
     const std::optional<RgbImage> back = readPng(path("out.png"), error);
     ASSERT_TRUE(back) << error;
     EXPECT_EQ(*back, image);
-    EXPECT_FALSE(pending->commit(image, error)) << "a pending file is written once";
+    EXPECT_NE(commitPng(*pending, image), std::nullopt) << "a pending file is written once";
 }
 
 TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
     std::ofstream(path("out.png")) << "old";
     std::string error;
     {
-        std::optional<PendingPng> pending = PendingPng::prepare(path("out.png"), error);
+        std::optional<PendingFile> pending = PendingFile::prepare(path("out.png"), error);
         ASSERT_TRUE(pending) << error;
         // Failing to write leaves the old file as it was.
-        EXPECT_FALSE(pending->commit(RgbImage{}, error));
-        EXPECT_NE(error.find("out.png"), std::string::npos) << error;
+        const std::string problem = commitPng(*pending, RgbImage{}).value_or("");
+        EXPECT_NE(problem.find("out.png"), std::string::npos) << problem;
     }
     {
-        std::optional<PendingPng> dropped = PendingPng::prepare(path("out.png"), error);
+        std::optional<PendingFile> dropped = PendingFile::prepare(path("out.png"), error);
         ASSERT_TRUE(dropped) << error;
     }
     EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});

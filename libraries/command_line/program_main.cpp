@@ -1,0 +1,42 @@
+#include "libraries/command_line/program_main.h"
+
+#include <cstdio>
+#include <new>
+
+namespace command_line {
+
+void tell(const std::string& program, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
+}
+
+int runProgram(const std::string& program, const std::string& help, bool helpRequested,
+               const std::optional<std::string>& usageProblem, const std::string& output,
+               const Run& run) {
+    if (helpRequested) {
+        std::fputs(help.c_str(), stdout);
+        return 0;
+    }
+    if (usageProblem) {
+        tell(program, *usageProblem + " (see " + program + " --help)");
+        return usageError;
+    }
+    std::string error;
+    std::optional<PendingFile> file = PendingFile::prepare(output, error);
+    if (!file) {
+        tell(program, error);
+        return runError;
+    }
+    std::optional<std::string> problem;
+    try {
+        problem = run(*file);
+    } catch (const std::bad_alloc&) {
+        problem = file->cannotWrite("it ran out of memory");
+    }
+    if (problem) {
+        tell(program, *problem);
+        return runError;
+    }
+    return 0;
+}
+
+}  // namespace command_line
