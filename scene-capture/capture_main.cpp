@@ -34,15 +34,15 @@ Display* openDisplay(const char* display) {
     }
 }
 
-// The frame just drawn, from the back buffer, before any swap.
-bool readFrame(RgbImage& image, std::string& error) {
+// The frame just drawn, from the back buffer, before any swap, into `image`; the problem, or
+// nothing.
+std::optional<std::string> readFrame(RgbImage& image) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const int width = viewport[2];
     const int height = viewport[3];
     if (width <= 0 || height <= 0) {
-        error = "the window has no pixels to read";
-        return false;
+        return "the window has no pixels to read";
     }
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) *
                                    static_cast<std::size_t>(height) * 3);
@@ -50,11 +50,10 @@ bool readFrame(RgbImage& image, std::string& error) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(viewport[0], viewport[1], width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
     if (const GLenum problem = glGetError(); problem != GL_NO_ERROR) {
-        error = "reading the frame failed with OpenGL error " + std::to_string(problem);
-        return false;
+        return "reading the frame failed with OpenGL error " + std::to_string(problem);
     }
     image = fromBottomUpRows(width, height, rows);
-    return true;
+    return std::nullopt;
 }
 
 // Opens the viewer's window, runs the script and writes the last frame to `output`.
@@ -82,11 +81,8 @@ std::optional<std::string> captureFrame(char* programPath, const capture::Captur
     capture::runScript(options.keys, options.frames);
 
     RgbImage frame;
-    std::string error;
-    if (!readFrame(frame, error)) {
-        return error;
-    }
-    return commitPng(output, frame);
+    std::optional<std::string> problem = readFrame(frame);
+    return problem ? problem : commitPng(output, frame);
 }
 
 }  // namespace

@@ -96,16 +96,16 @@ std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
     return count > ~std::uint64_t{0} / perNode ? ~std::uint64_t{0} : count * perNode;
 }
 
-std::optional<std::string> exportScene(const ExportOptions& options,
-                                       std::vector<std::string>& notes, std::string& error) {
+std::optional<std::string> exportScene(const ExportOptions& options, std::string& file,
+                                       std::vector<std::string>& notes) {
     return exportScene(
-        options, [&options] { runScript(options.keys, options.frames, nullptr, nullptr); }, notes,
-        error);
+        options, [&options] { runScript(options.keys, options.frames, nullptr, nullptr); }, file,
+        notes);
 }
 
 std::optional<std::string> exportScene(const ExportOptions& options,
-                                       const std::function<void()>& reachState,
-                                       std::vector<std::string>& notes, std::string& error) {
+                                       const std::function<void()>& reachState, std::string& file,
+                                       std::vector<std::string>& notes) {
     startFromScratch();
     const ModelsReleased released;
     buildScene();
@@ -117,10 +117,9 @@ std::optional<std::string> exportScene(const ExportOptions& options,
     const std::uint64_t need = exportFootprint(model.nodes.size(), options.animate > 0);
     const std::uint64_t obtainable = obtainableMemory();
     if (!fitsInMemory(need, obtainable)) {
-        error = "exporting the " + onScreen.name + " model's " +
-                std::to_string(model.nodes.size()) + " nodes needs " + describeSize(need) +
-                " but " + describeSize(usableMemory(obtainable)) + " is available";
-        return std::nullopt;
+        return "exporting the " + onScreen.name + " model's " + std::to_string(model.nodes.size()) +
+               " nodes needs " + describeSize(need) + " but " +
+               describeSize(usableMemory(obtainable)) + " is available";
     }
 
     GltfDocument document;
@@ -141,12 +140,10 @@ std::optional<std::string> exportScene(const ExportOptions& options,
                                          static_cast<std::uint64_t>(options.animate - 1)));
             const std::uint64_t left = obtainableMemory();
             if (!fitsInMemory(stepsNeed, left)) {
-                error = "animating the " + onScreen.name + " model's " +
-                        std::to_string(model.nodes.size()) + " nodes for " +
-                        std::to_string(options.animate) + " steps needs " +
-                        describeSize(stepsNeed) + " but " + describeSize(usableMemory(left)) +
-                        " is available";
-                return std::nullopt;
+                return "animating the " + onScreen.name + " model's " +
+                       std::to_string(model.nodes.size()) + " nodes for " +
+                       std::to_string(options.animate) + " steps needs " + describeSize(stepsNeed) +
+                       " but " + describeSize(usableMemory(left)) + " is available";
             }
         }
     }
@@ -175,7 +172,7 @@ std::optional<std::string> exportScene(const ExportOptions& options,
         notes.push_back("nothing moves in the " + std::to_string(options.animate) +
                         " steps (the keys paused the animation): no animation is written");
     }
-    return document.serialise(options.format, error);
+    return document.serialise(options.format, file);
 }
 
 }  // namespace scene_export

@@ -21,19 +21,19 @@ std::uint64_t exportFootprint(std::size_t nodes, bool animated);
 // viewer's scene as the viewer does, types the keys into the viewer's keyboard callback, runs
 // the frames through its idle callback, and records the model on screen, each node's draw
 // through the GL subset, into a glTF document; with an animation, runs its steps through the
-// idle callback too. Returns the file's bytes; nothing, with the reason in `error`, when the
-// export would not fit into memory or cannot be made. `notes` gets a line for every node that
-// moves but cannot be animated and is exported in its first pose.
+// idle callback too. Puts the file's bytes into `file`; returns the reason when the export
+// would not fit into memory or cannot be made, nothing when it is made. `notes` gets a line
+// for every node that moves but cannot be animated and is exported in its first pose.
 //
 // Starts from the viewer's state before start-up, whatever an earlier call left.
-std::optional<std::string> exportScene(const ExportOptions& options,
-                                       std::vector<std::string>& notes, std::string& error);
+std::optional<std::string> exportScene(const ExportOptions& options, std::string& file,
+                                       std::vector<std::string>& notes);
 
 // The same, with the state reached by `reachState` (the scene built, before the export) in
 // place of the options' keys and frames: the web page's address, whose keys and steps
 // interleave.
 std::optional<std::string> exportScene(const ExportOptions& options,
-                                       const std::function<void()>& reachState,
-                                       std::vector<std::string>& notes, std::string& error);
+                                       const std::function<void()>& reachState, std::string& file,
+                                       std::vector<std::string>& notes);
 
 }  // namespace scene_export

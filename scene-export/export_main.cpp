@@ -17,24 +17,21 @@ constexpr const char* program = "scene-export";
 std::optional<std::string> exportFile(const scene_export::ExportOptions& options,
                                       PendingFile& output) {
     std::vector<std::string> notes;
-    std::string error;
+    std::string bytes;
     ProgressLine progress(program,
                           options.keys.size() + static_cast<std::uint64_t>(options.frames));
-    const std::optional<std::string> bytes = scene_export::exportScene(
+    const std::optional<std::string> problem = scene_export::exportScene(
         options,
-        [&] { runCountedScript(progress, options.keys, options.frames, nullptr, nullptr); },
-        notes, error);
+        [&] { runCountedScript(progress, options.keys, options.frames, nullptr, nullptr); }, bytes,
+        notes);
     for (const std::string& note : notes) {
         command_line::tell(program, note);
     }
-    if (!bytes) {
-        return output.cannotWrite(error);
+    if (problem) {
+        return output.cannotWrite(*problem);
     }
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
-    if (!output.commit({data, bytes->size()}, error)) {
-        return error;
-    }
-    return std::nullopt;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    return output.commit({data, bytes.size()});
 }
 
 }  // namespace

@@ -309,29 +309,27 @@ void GltfDocument::animateWeights(int node, const std::vector<float>& weights, i
     addChannel(node, "weights", input, found->second);
 }
 
-std::optional<std::string> GltfDocument::serialise(GltfFormat format, std::string& error) {
+std::optional<std::string> GltfDocument::serialise(GltfFormat format, std::string& bytes) {
     if (data().empty()) {
         model_.buffers.clear();
     }
     // A .glb keeps its chunks' lengths in 32 bits.
     constexpr std::size_t glbLimit = std::numeric_limits<std::uint32_t>::max() - 1024;
     if (format == GltfFormat::binary && !model_.buffers.empty() && data().size() > glbLimit) {
-        error = "its data takes more than the 4 GiB that a .glb can hold";
-        return std::nullopt;
+        return "its data takes more than the 4 GiB that a .glb can hold";
     }
     std::ostringstream out;
     tinygltf::TinyGLTF writer;
     if (!writer.WriteGltfSceneToStream(&model_, out, format == GltfFormat::json,
                                        format == GltfFormat::binary)) {
-        error = "the glTF writer failed";
-        return std::nullopt;
+        return "the glTF writer failed";
     }
-    std::string bytes = std::move(out).str();
+    bytes = std::move(out).str();
     if (format == GltfFormat::binary && bytes.size() > glbLimit) {
-        error = "it takes more than the 4 GiB that a .glb can hold";
-        return std::nullopt;
+        bytes.clear();
+        return "it takes more than the 4 GiB that a .glb can hold";
     }
-    return bytes;
+    return std::nullopt;
 }
 
 }  // namespace scene_export

@@ -64,8 +64,8 @@ class GltfDocument {
     void animateWeights(int node, const std::vector<float>& weights, int keyframes,
                         std::uint32_t track, int rate);
 
-    // The whole file. Nothing, with the reason, when it cannot be written.
-    std::optional<std::string> serialise(GltfFormat format, std::string& error);
+    // The whole file, into `bytes`; the reason it cannot be written, or nothing.
+    std::optional<std::string> serialise(GltfFormat format, std::string& bytes);
 
   private:
     struct Outputs {

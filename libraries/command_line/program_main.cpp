@@ -20,17 +20,12 @@ int runProgram(const std::string& program, const std::string& help, bool helpReq
         tell(program, *usageProblem + " (see " + program + " --help)");
         return usageError;
     }
-    std::string error;
-    std::optional<PendingFile> file = PendingFile::prepare(output, error);
-    if (!file) {
-        tell(program, error);
-        return runError;
-    }
-    std::optional<std::string> problem;
+    PendingFile file(output);
+    std::optional<std::string> problem = file.prepare();
     try {
-        problem = run(*file);
+        problem = problem ? problem : run(file);
     } catch (const std::bad_alloc&) {
-        problem = file->cannotWrite("it ran out of memory");
+        problem = file.cannotWrite("it ran out of memory");
     }
     if (problem) {
         tell(program, *problem);

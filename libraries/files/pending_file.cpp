@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -44,55 +45,48 @@ struct Destination {
     struct stat info {};
 };
 
-// The name that `path` leads to through symbolic links, none of which leads to anything yet.
-bool lastLinkTarget(std::string& path, std::string& error) {
+// Follows `path` through symbolic links, none of which leads to anything yet, to the name
+// they lead to. The problem, or nothing.
+std::optional<std::string> followToLastLinkTarget(std::string& path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat link {};
         if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-            return true;
+            return std::nullopt;
         }
         std::string to(PATH_MAX, '\0');
         const ssize_t length = readlink(path.c_str(), to.data(), to.size());
         if (length < 0) {
-            error = std::strerror(errno);
-            return false;
+            return std::strerror(errno);
         }
         to.resize(static_cast<std::size_t>(length));
         path = to.starts_with('/') ? to : folderOf(path) + "/" + to;
     }
-    error = std::strerror(ELOOP);
-    return false;
+    return std::strerror(ELOOP);
 }
 
-// Where `target` leads now and how it is written; nothing, with the reason, when it cannot be.
-std::optional<Destination> destinationOf(const std::string& target, std::string& error) {
-    Destination to;
+// Finds where `target` leads now and how it is written, into `to`; the reason it cannot be
+// written, or nothing.
+std::optional<std::string> findDestination(const std::string& target, Destination& to) {
     to.path = target;
     if (target == "-") {
         to.kind = Destination::standardOutput;
-        return to;
+        return std::nullopt;
     }
     if (stat(target.c_str(), &to.info) != 0) {
         if (errno != ENOENT) {
-            error = std::strerror(errno);
-            return std::nullopt;
+            return std::strerror(errno);
         }
-        if (!lastLinkTarget(to.path, error)) {
-            return std::nullopt;
-        }
-        return to;
+        return followToLastLinkTarget(to.path);
     }
     if (S_ISDIR(to.info.st_mode)) {
-        error = "it is a folder";
-        return std::nullopt;
+        return "it is a folder";
     }
     if (S_ISFIFO(to.info.st_mode) || S_ISCHR(to.info.st_mode)) {
         to.kind = Destination::stream;
-        return to;
+        return std::nullopt;
     }
     if (!S_ISREG(to.info.st_mode)) {
-        error = "it is not a regular file, a pipe or a character device";
-        return std::nullopt;
+        return "it is not a regular file, a pipe or a character device";
     }
     struct stat link {};
     if (lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
@@ -105,12 +99,11 @@ std::optional<Destination> destinationOf(const std::string& target, std::string&
         }
         std::free(real);
         if (!same) {
-            error = "cannot tell which file its link leads to";
-            return std::nullopt;
+            return "cannot tell which file its link leads to";
         }
     }
     to.kind = to.info.st_nlink > 1 ? Destination::inPlace : Destination::replaced;
-    return to;
+    return std::nullopt;
 }
 
 // Holds back the signals that end a process while a file is being written, so that none
@@ -223,62 +216,61 @@ std::string nameOf(const std::string& target) {
 
 }  // namespace
 
-std::optional<PendingFile> PendingFile::prepare(const std::string& target, std::string& error) {
-    std::string why;
-    const std::optional<Destination> to = destinationOf(target, why);
+PendingFile::PendingFile(std::string target) : target_(std::move(target)) {}
+
+std::optional<std::string> PendingFile::prepare() const {
+    Destination to;
+    if (std::optional<std::string> why = findDestination(target_, to)) {
+        return cannotWrite(*why);
+    }
     int problem = 0;
-    if (to && to->kind == Destination::standardOutput) {
+    if (to.kind == Destination::standardOutput) {
         const int flags = fcntl(STDOUT_FILENO, F_GETFL);
         problem = flags < 0 || (flags & O_ACCMODE) == O_RDONLY ? EBADF : 0;
-    } else if (to && (to->kind == Destination::stream || to->kind == Destination::inPlace)) {
-        if (faccessat(AT_FDCWD, to->path.c_str(), W_OK, AT_EACCESS) != 0) {
+    } else if (to.kind == Destination::stream || to.kind == Destination::inPlace) {
+        if (faccessat(AT_FDCWD, to.path.c_str(), W_OK, AT_EACCESS) != 0) {
             problem = errno;
         }
-    } else if (to) {
+    } else {
         // The folder must take a new file: one is made and at once removed again.
         const SignalsHeldBack held;
         std::string temporary;
-        const int fd = makeTemporary(to->path, temporary);
+        const int fd = makeTemporary(to.path, temporary);
         problem = fd < 0 ? errno : 0;
         if (fd >= 0) {
             close(fd);
             unlink(temporary.c_str());
         }
     }
-    if (!to || problem != 0) {
-        error = "cannot write " + nameOf(target) + ": " + (to ? std::strerror(problem) : why);
-        return std::nullopt;
+    if (problem != 0) {
+        return cannotWrite(std::strerror(problem));
     }
-    return PendingFile(target);
+    return std::nullopt;
 }
 
-bool PendingFile::commit(std::span<const std::uint8_t> bytes, std::string& error) {
+std::optional<std::string> PendingFile::commit(std::span<const std::uint8_t> bytes) {
     if (written_) {
-        error = cannotWrite("already written");
-        return false;
+        return cannotWrite("already written");
     }
-    std::string why;
     // The target is looked at again: it may have changed while the picture was made.
-    const std::optional<Destination> to = destinationOf(target_, why);
-    if (!to) {
-        error = "cannot write " + nameOf(target_) + ": " + why;
-        return false;
+    Destination to;
+    if (std::optional<std::string> why = findDestination(target_, to)) {
+        return cannotWrite(*why);
     }
     int problem = 0;
-    if (to->kind == Destination::standardOutput || to->kind == Destination::stream) {
+    if (to.kind == Destination::standardOutput || to.kind == Destination::stream) {
         // Signals are not held back here: a pipe that nobody reads may block for good.
-        problem = writeStream(*to, bytes);
+        problem = writeStream(to, bytes);
     } else {
         const SignalsHeldBack held;
-        problem = to->kind == Destination::inPlace ? rewriteInPlace(*to, bytes)
-                                                   : replaceByRename(*to, bytes);
+        problem = to.kind == Destination::inPlace ? rewriteInPlace(to, bytes)
+                                                  : replaceByRename(to, bytes);
     }
     if (problem != 0) {
-        error = "cannot write " + nameOf(target_) + ": " + std::strerror(problem);
-        return false;
+        return cannotWrite(std::strerror(problem));
     }
     written_ = true;
-    return true;
+    return std::nullopt;
 }
 
 std::string PendingFile::cannotWrite(const std::string& why) const {

@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <utility>
 
 // A file written to a path as a whole or not at all. prepare() finds, before any work is done,
 // what cannot be written (a folder is tried with a file made and removed at once); commit()
@@ -21,17 +20,18 @@
 // while a file is being written, so that an interrupted run leaves nothing behind.
 class PendingFile {
   public:
-    // Nothing when the target cannot be written; `error` then says why.
-    static std::optional<PendingFile> prepare(const std::string& target, std::string& error);
+    explicit PendingFile(std::string target);
 
-    bool commit(std::span<const std::uint8_t> bytes, std::string& error);
+    // Why the target cannot be written, "cannot write TARGET: why"; nothing when it can.
+    std::optional<std::string> prepare() const;
 
-    // "cannot write TARGET: why", as every error of this file reads.
+    // Writes `bytes`, once; the problem, or nothing when they are written.
+    std::optional<std::string> commit(std::span<const std::uint8_t> bytes);
+
+    // "cannot write TARGET: why", as every problem of this file reads.
     std::string cannotWrite(const std::string& why) const;
 
   private:
-    explicit PendingFile(std::string target) : target_(std::move(target)) {}
-
     std::string target_;
     bool written_ = false;
 };

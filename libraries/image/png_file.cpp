@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,11 +41,10 @@ bool buildPalette(const RgbImage& image, std::vector<std::uint8_t>& indices,
     return true;
 }
 
-// The picture as a PNG file's bytes.
-bool encodePng(const RgbImage& image, std::vector<std::uint8_t>& bytes, std::string& error) {
+// The picture as a PNG file's bytes, into `bytes`; the problem, or nothing.
+std::optional<std::string> encodePng(const RgbImage& image, std::vector<std::uint8_t>& bytes) {
     if (image.empty()) {
-        error = "the picture is empty or its pixels do not match its size";
-        return false;
+        return "the picture is empty or its pixels do not match its size";
     }
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
@@ -63,74 +63,65 @@ bool encodePng(const RgbImage& image, std::vector<std::uint8_t>& bytes, std::str
     if (png_image_write_to_memory(&png, bytes.data(), &size, 0,
                                   mapped ? indices.data() : image.bytes().data(), 0,
                                   mapped ? palette.data() : nullptr) == 0) {
-        error = png.message;
+        std::string problem = png.message;
         png_image_free(&png);
-        return false;
+        return problem;
     }
     bytes.resize(size);
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace
 
-bool writePng(const RgbImage& image, std::FILE* file, std::string& error) {
+std::optional<std::string> writePng(const RgbImage& image, std::FILE* file) {
     std::vector<std::uint8_t> bytes;
-    if (!encodePng(image, bytes, error)) {
-        return false;
+    if (std::optional<std::string> problem = encodePng(image, bytes)) {
+        return problem;
     }
     if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
         std::fflush(file) != 0) {
         // fwrite and fflush leave the system's reason in errno.
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-std::optional<RgbImage> readPng(const std::string& path, std::string& error) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
-        error = "cannot read " + path + ": " + png.message;
-        png_image_free(&png);
-        return std::nullopt;
-    }
-    if (png.width > maxReadSide || png.height > maxReadSide) {
-        error = "cannot read " + path + ": " + std::to_string(png.width) + " x " +
-                std::to_string(png.height) + " pixels is too large";
-        png_image_free(&png);
-        return std::nullopt;
-    }
-    png.format = PNG_FORMAT_RGB;
-    RgbImage image(static_cast<int>(png.width), static_cast<int>(png.height));
-    // libpng refuses a header without pixels, so the picture has room for PNG_IMAGE_SIZE bytes.
-    if (png_image_finish_read(&png, nullptr, image.data(), 0, nullptr) == 0) {
-        error = "cannot read " + path + ": " + png.message;
-        png_image_free(&png);
-        return std::nullopt;
-    }
-    return image;
-}
-
-std::optional<std::string> commitPng(PendingFile& file, const RgbImage& image) {
-    std::vector<std::uint8_t> bytes;
-    std::string why;
-    if (!encodePng(image, bytes, why)) {
-        return file.cannotWrite(why);
-    }
-    std::string error;
-    if (!file.commit(bytes, error)) {
-        return error;
+        return std::strerror(errno);
     }
     return std::nullopt;
 }
 
-bool savePng(const RgbImage& image, const std::string& path, std::string& error) {
-    std::optional<PendingFile> file = PendingFile::prepare(path, error);
-    if (!file) {
-        return false;
+std::optional<std::string> readPng(const std::string& path, RgbImage& image) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    const auto fail = [&png, &path](const std::string& why) {
+        png_image_free(&png);
+        return "cannot read " + path + ": " + why;
+    };
+    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
+        return fail(png.message);
     }
-    std::optional<std::string> problem = commitPng(*file, image);
-    error = problem.value_or("");
-    return !problem;
+    if (png.width > maxReadSide || png.height > maxReadSide) {
+        return fail(std::to_string(png.width) + " x " + std::to_string(png.height) +
+                    " pixels is too large");
+    }
+    png.format = PNG_FORMAT_RGB;
+    RgbImage read(static_cast<int>(png.width), static_cast<int>(png.height));
+    // libpng refuses a header without pixels, so the picture has room for PNG_IMAGE_SIZE bytes.
+    if (png_image_finish_read(&png, nullptr, read.data(), 0, nullptr) == 0) {
+        return fail(png.message);
+    }
+    image = std::move(read);
+    return std::nullopt;
+}
+
+std::optional<std::string> commitPng(PendingFile& file, const RgbImage& image) {
+    std::vector<std::uint8_t> bytes;
+    if (std::optional<std::string> why = encodePng(image, bytes)) {
+        return file.cannotWrite(*why);
+    }
+    return file.commit(bytes);
+}
+
+std::optional<std::string> savePng(const RgbImage& image, const std::string& path) {
+    PendingFile file(path);
+    if (std::optional<std::string> problem = file.prepare()) {
+        return problem;
+    }
+    return commitPng(file, image);
 }

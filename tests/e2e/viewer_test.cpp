@@ -145,10 +145,9 @@ void ViewerTest::saveGrabs(bool announce) {
     for (std::size_t i = 0; i < grabs_.size(); ++i) {
         const std::string path = testName() + "-" + (i < 10 ? "0" : "") + std::to_string(i) + "-" +
                                  grabs_[i].first + ".png";
-        std::string error;
         names += "\n  " + std::filesystem::absolute(path).string();
-        if (!savePng(grabs_[i].second, path, error)) {
-            names += " (not written: " + error + ")";
+        if (const std::optional<std::string> problem = savePng(grabs_[i].second, path)) {
+            names += " (not written: " + *problem + ")";
         }
     }
     if (announce) {

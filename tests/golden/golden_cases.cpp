@@ -44,13 +44,12 @@ std::string outputFolder() {
 }
 
 RgbImage readPicture(const std::string& path) {
-    std::string error;
-    std::optional<RgbImage> picture = readPng(path, error);
-    if (!picture) {
-        ADD_FAILURE() << error;
+    RgbImage picture;
+    if (const std::optional<std::string> problem = readPng(path, picture)) {
+        ADD_FAILURE() << *problem;
         return {};
     }
-    return *picture;
+    return picture;
 }
 
 }  // namespace golden

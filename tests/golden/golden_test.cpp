@@ -77,13 +77,13 @@ TEST_P(GoldenImages, CaptureMatchesTheReferencePicture) {
         fs::remove(actualPath);
         return;
     }
-    std::string why;
-    savePng(differenceImage(actual, reference, defaultImageTolerance), diffPath, why);
+    const std::optional<std::string> why =
+        savePng(differenceImage(actual, reference, defaultImageTolerance), diffPath);
     ADD_FAILURE() << c.name() << " (keys \"" << c.keys() << "\", " << goldenFrames
                   << " frames) does not match " << referencePath << ": "
                   << result.describe(defaultImageTolerance) << "\n  new picture: " << actualPath
                   << "\n  difference (red: differs, yellow: within the tolerance): " << diffPath
-                  << (why.empty() ? "" : " (" + why + ")");
+                  << (why ? " (" + *why + ")" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryModelDepthAndViewpoint, GoldenImages,

@@ -18,9 +18,8 @@ namespace golden {
 namespace {
 
 void save(const RgbImage& picture, const std::string& path) {
-    std::string error;
-    if (!savePng(picture, path, error)) {
-        ADD_FAILURE() << error;
+    if (const std::optional<std::string> problem = savePng(picture, path)) {
+        ADD_FAILURE() << *problem;
     }
 }
 

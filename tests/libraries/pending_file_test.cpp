@@ -46,9 +46,11 @@ std::vector<std::uint8_t> contents(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-bool save(const std::vector<std::uint8_t>& bytes, const std::string& path, std::string& error) {
-    std::optional<PendingFile> file = PendingFile::prepare(path, error);
-    return file && file->commit(bytes, error);
+// prepare() and commit() in one: the problem, or nothing.
+std::optional<std::string> save(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    PendingFile file(path);
+    std::optional<std::string> problem = file.prepare();
+    return problem ? problem : file.commit(bytes);
 }
 
 TEST_F(PendingFiles, AReplacedFileKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes) {
@@ -60,10 +62,9 @@ TEST_F(PendingFiles, AReplacedFileKeepsItsPermissionsAndLinksAndANewOneGetsTheUs
     fs::create_symlink("new.out", path("dangling.out"));
     const std::string longest = path(std::string(255, 'n'));  // the longest name a folder takes
     const mode_t mask = umask(022);
-    std::string error;
     for (const std::string& name :
          {path("link.out"), path("twin.out"), path("dangling.out"), path("plain.out"), longest}) {
-        EXPECT_TRUE(save(someBytes(3), name, error)) << error;
+        EXPECT_EQ(save(someBytes(3), name), std::nullopt);
     }
     umask(mask);
     // Links are followed and stay links; the hard-linked file is the same file under both names.
@@ -83,21 +84,20 @@ TEST_F(PendingFiles, AReplacedFileKeepsItsPermissionsAndLinksAndANewOneGetsTheUs
 // Written straight into, never replaced: nothing but a regular file is ever renamed over.
 TEST_F(PendingFiles, PipesAndStandardOutputAreWrittenAsStreams) {
     const std::vector<std::uint8_t> bytes = someBytes(4);
-    std::string error;
     // The reader is there first; the few bytes fit into the pipe.
     ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
     const int reader = open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_TRUE(save(bytes, path("pipe"), error)) << error;
+    ASSERT_EQ(save(bytes, path("pipe")), std::nullopt);
     // Standard output, for a moment a file.
     std::fflush(stdout);
     const int savedOutput = dup(STDOUT_FILENO);
     const int file = open(path("stdout.out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     dup2(file, STDOUT_FILENO);
-    const bool toStandardOutput = save(bytes, "-", error);
+    const std::optional<std::string> toStandardOutput = save(bytes, "-");
     dup2(savedOutput, STDOUT_FILENO);
     close(savedOutput);
     close(file);
-    ASSERT_TRUE(toStandardOutput) << error;
+    ASSERT_EQ(toStandardOutput, std::nullopt);
     EXPECT_EQ(contents(path("stdout.out")), bytes);
 
     std::vector<char> piped(4096);
@@ -109,16 +109,15 @@ TEST_F(PendingFiles, PipesAndStandardOutputAreWrittenAsStreams) {
 }
 
 TEST_F(PendingFiles, AFolderThatCannotTakeTheFileIsFoundBeforeAnyWork) {
-    std::string error;
-    EXPECT_FALSE(PendingFile::prepare(path("no/such/folder/out.out"), error));
-    EXPECT_NE(error.find("no/such/folder/out.out"), std::string::npos) << error;
-    error.clear();
-    EXPECT_FALSE(save(someBytes(2), path("no/such/folder/out.out"), error));
-    EXPECT_NE(error.find("no/such/folder/out.out"), std::string::npos) << error;
+    const std::string missing = path("no/such/folder/out.out");
+    EXPECT_EQ(PendingFile(missing).prepare(),
+              "cannot write " + missing + ": No such file or directory");
+    EXPECT_EQ(save(someBytes(2), missing),
+              "cannot write " + missing + ": No such file or directory");
 
     fs::create_directory(path("taken.out"));
-    EXPECT_FALSE(PendingFile::prepare(path("taken.out"), error));
-    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    EXPECT_EQ(PendingFile(path("taken.out")).prepare(),
+              "cannot write " + path("taken.out") + ": it is a folder");
     EXPECT_EQ(entries(), std::vector<std::string>{"taken.out"});
 }
 

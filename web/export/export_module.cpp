@@ -62,11 +62,11 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
             player.play(always);
         }
     };
-    std::optional<std::string> file = scene_export::exportScene(options, reachState, notes, error);
-    if (!file) {
+    if (std::optional<std::string> problem =
+            scene_export::exportScene(options, reachState, bytes, notes)) {
+        error = std::move(*problem);
         return -1;
     }
-    bytes = std::move(*file);
     return static_cast<int>(bytes.size());
 }
 
