@@ -105,7 +105,8 @@ std::optional<std::string> exportScene(const ExportOptions& options, std::string
 
 std::optional<std::string> exportScene(const ExportOptions& options,
                                        const std::function<void()>& reachState, std::string& file,
-                                       std::vector<std::string>& notes) {
+                                       std::vector<std::string>& notes,
+                                       const std::function<void()>& animated) {
     startFromScratch();
     const ModelsReleased released;
     buildScene();
@@ -132,6 +133,9 @@ std::optional<std::string> exportScene(const ExportOptions& options,
         onIdle();
         tracks.sample();
         geometry.sample(step, notes);
+        if (animated) {
+            animated();
+        }
         if (step == 1 && options.animate > 1) {
             // The first step shows what each further one keeps; the rest must fit before they run.
             const std::uint64_t perStep = tracks.storedBytes() + geometry.storedBytes() - stored;

@@ -31,9 +31,10 @@ std::optional<std::string> exportScene(const ExportOptions& options, std::string
 
 // The same, with the state reached by `reachState` (the scene built, before the export) in
 // place of the options' keys and frames: the web page's address, whose keys and steps
-// interleave.
+// interleave. `animated`, when given, is called after each step of the animation.
 std::optional<std::string> exportScene(const ExportOptions& options,
                                        const std::function<void()>& reachState, std::string& file,
-                                       std::vector<std::string>& notes);
+                                       std::vector<std::string>& notes,
+                                       const std::function<void()>& animated = {});
 
 }  // namespace scene_export

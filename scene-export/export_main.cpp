@@ -18,12 +18,14 @@ std::optional<std::string> exportFile(const scene_export::ExportOptions& options
                                       PendingFile& output) {
     std::vector<std::string> notes;
     std::string bytes;
-    ProgressLine progress(program,
-                          options.keys.size() + static_cast<std::uint64_t>(options.frames));
+    // The keys, the frames and the animation's steps, one line for them all.
+    ProgressLine progress(program, options.keys.size() +
+                                       static_cast<std::uint64_t>(options.frames) +
+                                       static_cast<std::uint64_t>(options.animate));
     const std::optional<std::string> problem = scene_export::exportScene(
         options,
         [&] { runCountedScript(progress, options.keys, options.frames, nullptr, nullptr); }, bytes,
-        notes);
+        notes, [&progress] { progress.advance(); });
     for (const std::string& note : notes) {
         command_line::tell(program, note);
     }

@@ -305,8 +305,9 @@ TEST_F(ExportCommand, BadInputGetsOneLineNamingItAndLeavesNoFile) {
     EXPECT_EQ(content, "not to be clobbered");
 }
 
-// On a terminal an export shows how far it is, in one line rewritten in place and erased at the
-// end; through a file, as in every other test here, it shows nothing.
+// On a terminal an export shows how far it is, its keys, frames and animation's steps in one
+// line rewritten in place and erased at the end; through a file, as in every other test here,
+// it shows nothing.
 TEST_F(ExportCommand, AnExportShowsItsStepsOnATerminalOnly) {
     const std::string keys = std::string(9, '+') + "xxx";
     const std::string command = "script -qefc '" SCENE_EXPORT_EXECUTABLE " --keys " + keys +
@@ -316,7 +317,7 @@ TEST_F(ExportCommand, AnExportShowsItsStepsOnATerminalOnly) {
     std::ifstream in(path("terminal.txt"));
     const std::string shown{std::istreambuf_iterator<char>(in), {}};
     EXPECT_NE(shown.find("\rscene-export: "), std::string::npos) << shown;
-    EXPECT_NE(shown.find(" of 12 steps\033[K"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" of 32 steps\033[K"), std::string::npos) << shown;
     EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
 
     const ExportRun piped =
