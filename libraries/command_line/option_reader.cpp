@@ -21,10 +21,15 @@ void OptionReader::add(const std::string& name, TakeValue take) {
 
 Reading OptionReader::read(std::vector<std::string> args) {
     // CLI11 reads "--name=" as "--name" alone and would take the next argument as its value;
-    // it is an empty value.
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i].starts_with("--") && args[i].size() > 3 &&
-            args[i].find('=') == args[i].size() - 1) {
+    // it is an empty value. What follows an option's name is its value, whatever it looks like.
+    const auto isOption = [this](const std::string& arg) {
+        return std::any_of(options_.begin(), options_.end(),
+                           [&arg](const auto& option) { return option.first->get_name() == arg; });
+    };
+    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+        if (isOption(args[i])) {
+            ++i;
+        } else if (args[i].ends_with('=') && isOption(args[i].substr(0, args[i].size() - 1))) {
             args[i].pop_back();
             args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::string());
             ++i;
@@ -41,10 +46,7 @@ Reading OptionReader::read(std::vector<std::string> args) {
         return reading;
     } catch (const CLI::ParseError& error) {
         // Only an option at the very end can go without its value.
-        const bool valueMissing = std::any_of(options_.begin(), options_.end(), [&](const auto& o) {
-            return o.first->get_name() == last;
-        });
-        reading.problem = valueMissing ? last + " needs a value" : std::string(error.what());
+        reading.problem = isOption(last) ? last + " needs a value" : std::string(error.what());
         return reading;
     }
     if (const std::vector<std::string> extra = app_.remaining(); !extra.empty()) {

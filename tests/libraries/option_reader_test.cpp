@@ -43,6 +43,8 @@ TEST(OptionReader, ValuesComeSeparateOrAttachedAndMayLookLikeOptions) {
     EXPECT_EQ(program.taken, (std::vector<std::string>{"name=", "size=1"}));
     EXPECT_EQ(program.read({"--name", "-h"}).problem, std::nullopt);
     EXPECT_EQ(program.taken, (std::vector<std::string>{"name=-h"}));
+    EXPECT_EQ(program.read({"--name", "--size="}).problem, std::nullopt);
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=--size="}));
     // "--sizes" is not "--size" with something attached.
     EXPECT_EQ(program.read({"--sizes=1"}).problem, "unknown option '--sizes=1'");
 }
