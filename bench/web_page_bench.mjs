@@ -195,7 +195,10 @@ for (const m of results.models) {
 
 // What the page's outline and panel cost: the bytes of the first load, gzipped (the glTF module
 // is loaded only when asked for, and left out), and the frame rate of each model with nothing
-// selected, with its root selected (its whole subtree tinted) and with a leaf selected.
+// selected, with its root selected (its whole subtree tinted) and with a leaf selected. The
+// animation is paused first, so that every count draws the same pose (a turning tree leaves
+// more or fewer balls outside the view from one moment to the next); the frames are drawn all
+// the same. Nothing and the root take turns, `counts` times each.
 async function pageCost(session) {
   const firstLoad = ["index.html", "page.css", "page.js", "scene-viewer.js", "scene-viewer.wasm"];
   let gzipped = 0;
@@ -211,30 +214,65 @@ async function pageCost(session) {
     const page = await session.browser.newPage();
     await page.goto(`${session.origin}/index.html`);
     await page.waitForFunction("document.getElementById('title').textContent !== ''");
-    for (const key of model.keys) {
+    for (const key of [...model.keys, " "]) {
       await page.keyboard.press(key);
     }
-    const figures = { name: model.name, none: await framesPerSecond(page) };
-    await page.click('[role="treeitem"][aria-level="1"] > .row');
-    figures.root = await framesPerSecond(page);
-    // The deepest node of the first branch.
-    await page.evaluate(() => {
-      let item = document.querySelector('[role="treeitem"][aria-level="1"]');
-      while (item.getAttribute("aria-expanded") !== null) {
-        if (item.getAttribute("aria-expanded") === "false") item.querySelector(".toggle").click();
-        item = item.querySelector('[role="group"] > [role="treeitem"]');
+    // The outline follows the keys once the page has taken them.
+    await page.waitForFunction(
+      () => document.getElementById("pause")?.getAttribute("aria-pressed") === "true",
+    );
+    const select = (which) =>
+      page.evaluate((which) => {
+        if (which === "none") {
+          // A click on the background, where no node is drawn, clears the selection.
+          const canvas = document.querySelector("canvas");
+          const box = canvas.getBoundingClientRect();
+          canvas.dispatchEvent(
+            new MouseEvent("click", { clientX: box.left + 2, clientY: box.top + 2, bubbles: true }),
+          );
+          return;
+        }
+        let item = document.querySelector('[role="treeitem"][aria-level="1"]');
+        while (which === "leaf" && item.getAttribute("aria-expanded") !== null) {
+          if (item.getAttribute("aria-expanded") === "false") item.querySelector(".toggle").click();
+          item = item.querySelector('[role="group"] > [role="treeitem"]');
+        }
+        item.querySelector(".row").click();
+      }, which).then(() =>
+        page.waitForFunction(
+          (which) =>
+            (document.querySelector('[role="treeitem"][aria-selected="true"]') !== null) ===
+            (which !== "none"),
+          {},
+          which,
+        ),
+      );
+    const rates = { none: [], root: [], leaf: [] };
+    for (let i = 0; i < counts; ++i) {
+      for (const which of ["none", "root"]) {
+        await select(which);
+        rates[which].push(await framesPerSecond(page));
       }
-      item.querySelector(".row").click();
+    }
+    await select("leaf");
+    rates.leaf.push(await framesPerSecond(page));
+    selection.push({
+      name: model.name,
+      none: median(rates.none),
+      root: median(rates.root),
+      leaf: median(rates.leaf),
+      rates,
     });
-    figures.leaf = await framesPerSecond(page);
-    selection.push(figures);
     await page.close();
   }
   console.log(`first load, gzipped: ${gzipped} bytes (${firstLoad.join(", ")})`);
-  console.log("| model | frames/s, nothing selected | root selected | a leaf selected |");
-  console.log("|---|---:|---:|---:|");
+  console.log("| model, paused | frames/s, nothing selected | root selected | root / nothing | a leaf selected |");
+  console.log("|---|---:|---:|---:|---:|");
   for (const f of selection) {
-    console.log(`| ${f.name} | ${f.none.toFixed(1)} | ${f.root.toFixed(1)} | ${f.leaf.toFixed(1)} |`);
+    console.log(
+      `| ${f.name} | ${f.none.toFixed(1)} | ${f.root.toFixed(1)} | ` +
+        `${(f.root / f.none).toFixed(2)} | ${f.leaf.toFixed(1)} |`,
+    );
   }
   return { firstLoadGzipped: gzipped, selection };
 }
