@@ -47,10 +47,6 @@ std::optional<std::string> readCount(const std::string& option, const std::strin
     return std::nullopt;
 }
 
-std::string takeCount(const std::string& option, const std::string& value, int& count) {
-    return readCount(option, value, count).value_or("");
-}
-
 std::string keysHelp() {
     return "  --keys KEYS    characters typed in order, as a user would type them in the\n"
            "                 viewer: \"+\", \"=\" and \"-\" change the recursion depth, \"1\", "

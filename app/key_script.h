@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,9 +24,6 @@ std::optional<int> parseFrames(const std::string& text);
 std::optional<std::string> readCount(const std::string& option, const std::string& value,
                                      int& count);
 
-// The same, with an empty string when the count was taken: the web page's form.
-std::string takeCount(const std::string& option, const std::string& value, int& count);
-
 // The help text's lines for --keys.
 std::string keysHelp();
 
@@ -43,8 +41,10 @@ void runSteps(int steps, void (*show)(), void (*showStep)());
 void stepOnce();
 
 // The whole script: `show` draws the start state first, as the viewer shows it before any key
-// can reach it; then the keys; then runSteps. The scene must have been built.
+// can reach it; then the keys; then runSteps. The scene must have been built. `counted`, when
+// given, runs after each key and after each step (a long run's progress line).
 //
 // The first frame matters beyond what it shows: the axes are lit with whatever normal the
 // frame before left current, and only a drawn limb sets one; the start state always has one.
-void runScript(const std::string& keys, int steps, void (*show)(), void (*showStep)());
+void runScript(const std::string& keys, int steps, void (*show)(), void (*showStep)(),
+               const std::function<void()>& counted = {});

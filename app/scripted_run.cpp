@@ -36,10 +36,25 @@ void stepOnce() {
     toggleAnimation();
 }
 
-void runScript(const std::string& keys, int steps, void (*show)(), void (*showStep)()) {
+void runScript(const std::string& keys, int steps, void (*show)(), void (*showStep)(),
+               const std::function<void()>& counted) {
     if (show != nullptr) {
         show();
     }
-    playKeys(keys);
-    runSteps(steps, show, showStep);
+    if (!counted) {
+        playKeys(keys);
+        runSteps(steps, show, showStep);
+        return;
+    }
+    for (const char key : keys) {
+        playKeys(std::string(1, key));
+        counted();
+    }
+    if (steps <= 0) {
+        runSteps(0, show, showStep);
+    }
+    for (int i = 0; i < steps; ++i) {
+        runSteps(1, show, showStep);
+        counted();
+    }
 }

@@ -6,7 +6,7 @@
 
 #include "app/frame_loop.h"
 #include "app/key_script.h"
-#include "libraries/progress/counted_script.h"
+#include "libraries/progress/progress_line.h"
 
 namespace capture {
 
@@ -23,7 +23,7 @@ void drawFinishedFrame() {
 
 void runScript(const std::string& keys, int frames) {
     ProgressLine progress("scene-capture", keys.size() + static_cast<std::uint64_t>(frames));
-    runCountedScript(progress, keys, frames, drawFrame, drawFinishedFrame);
+    ::runScript(keys, frames, drawFrame, drawFinishedFrame, [&progress] { progress.advance(); });
 }
 
 void drawFrames(int frames) {

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/key_script.h"
 #include "libraries/command_line/program_main.h"
-#include "libraries/progress/counted_script.h"
+#include "libraries/progress/progress_line.h"
 #include "scene-export/export_driver.h"
 #include "scene-export/export_options.h"
 
@@ -24,8 +25,11 @@ std::optional<std::string> exportFile(const scene_export::ExportOptions& options
                                        static_cast<std::uint64_t>(options.animate));
     const std::optional<std::string> problem = scene_export::exportScene(
         options,
-        [&] { runCountedScript(progress, options.keys, options.frames, nullptr, nullptr); }, bytes,
-        notes, [&progress] { progress.advance(); });
+        [&] {
+            runScript(options.keys, options.frames, nullptr, nullptr,
+                      [&progress] { progress.advance(); });
+        },
+        bytes, notes, [&progress] { progress.advance(); });
     for (const std::string& note : notes) {
         command_line::tell(program, note);
     }

@@ -87,6 +87,23 @@ TEST_F(CaptureDriver, AScriptDrawsTheStartStateBeforeTheKeysAndThenItsFrames) {
     EXPECT_EQ(gl_double::countOf("glutSolidSphere"), 2u + 2u);
     EXPECT_EQ(currentIndex(), 3u);
     EXPECT_EQ(firstChainLimb().frameCount, 0) << "the chain was drawn, not stepped";
+
+    // Counted (a long run's progress line): the same calls, each key and step counted once it
+    // is done (the frames drawn by then at each count).
+    const auto freshScene = [] {
+        resetApplication();
+        buildScene();
+        gl_double::clearCalls();
+    };
+    freshScene();
+    ::runScript("xxx", 2, drawFrame, drawFrame);
+    const std::vector<gl_double::Call> uncounted = gl_double::calls();
+    freshScene();
+    std::vector<std::size_t> framesAtEachCount;
+    ::runScript("xxx", 2, drawFrame, drawFrame,
+                [&] { framesAtEachCount.push_back(gl_double::countOf("glClear")); });
+    EXPECT_EQ(framesAtEachCount, (std::vector<std::size_t>{1, 1, 1, 2, 3}));
+    EXPECT_TRUE(gl_double::calls() == uncounted);
 }
 
 TEST_F(CaptureDriver, APausedSceneIsDrawnButNotStepped) {

@@ -19,10 +19,9 @@ std::string describe(const AddressScript& script) {
 }
 
 std::string read(const Parameters& parameters) {
-    std::string error;
-    const std::optional<AddressScript> script = readAddressScript(parameters, error);
-    if (!error.empty()) {
-        return "error: " + error;
+    std::optional<AddressScript> script;
+    if (const std::optional<std::string> problem = readAddressScript(parameters, script)) {
+        return "error: " + *problem;
     }
     return script ? describe(*script) : "live";
 }

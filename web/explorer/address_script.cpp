@@ -4,8 +4,10 @@
 
 #include "app/key_script.h"
 
-std::optional<AddressScript> readAddressScript(
-    const std::vector<std::pair<std::string, std::string>>& parameters, std::string& error) {
+std::optional<std::string> readAddressScript(
+    const std::vector<std::pair<std::string, std::string>>& parameters,
+    std::optional<AddressScript>& read) {
+    read.reset();
     const std::pair<std::string, std::string>* firstKeys = nullptr;
     const std::pair<std::string, std::string>* firstFrames = nullptr;
     bool anySteps = false;
@@ -29,17 +31,16 @@ std::optional<AddressScript> readAddressScript(
         entry.keys = firstKeys != nullptr ? firstKeys->second : std::string();
         entry.steps = 1;
         if (firstFrames != nullptr) {
-            error = takeCount("frames", firstFrames->second, entry.steps);
-            if (!error.empty()) {
-                return std::nullopt;
+            if (auto problem = readCount("frames", firstFrames->second, entry.steps)) {
+                return problem;
             }
         }
         script.entries.push_back(std::move(entry));
-        return script;
+        read = std::move(script);
+        return std::nullopt;
     }
     if (firstFrames != nullptr) {
-        error = "frames: not together with steps; write each run of steps as steps=N";
-        return std::nullopt;
+        return "frames: not together with steps; write each run of steps as steps=N";
     }
     AddressScript script;
     for (const auto& [name, value] : parameters) {
@@ -50,9 +51,8 @@ std::optional<AddressScript> readAddressScript(
             }
         } else if (name == "steps") {
             int steps = 0;
-            error = takeCount("steps", value, steps);
-            if (!error.empty()) {
-                return std::nullopt;
+            if (auto problem = readCount("steps", value, steps)) {
+                return problem;
             }
             if (script.entries.empty()) {
                 script.entries.push_back({});
@@ -65,7 +65,8 @@ std::optional<AddressScript> readAddressScript(
             }
         }
     }
-    return script;
+    read = std::move(script);
+    return std::nullopt;
 }
 
 std::string encodeKeys(const std::string& keys) {

@@ -33,10 +33,11 @@ struct AddressScript {
     bool idleCalls = false;
 };
 
-// The address's parameters, in order, already percent-decoded. Nothing when they ask for no
-// script (the page runs live); a script, or the reason it cannot be run in `error`.
-std::optional<AddressScript> readAddressScript(
-    const std::vector<std::pair<std::string, std::string>>& parameters, std::string& error);
+// The address's parameters, in order, already percent-decoded, read into `script`: nothing when
+// they ask for no script (the page runs live). The reason the script cannot be run, or nothing.
+std::optional<std::string> readAddressScript(
+    const std::vector<std::pair<std::string, std::string>>& parameters,
+    std::optional<AddressScript>& script);
 
 // The live page's history as an address's query, shortest form first: what has happened since
 // the first frame, read back by readAddressScript to the same state.

@@ -313,10 +313,9 @@ void runFrameLoop() {
         parameters.emplace_back(addressPart(i, 0), addressPart(i, 1));
     }
     // A script that cannot be read is reported, and the viewer runs live.
-    std::string problem;
-    std::optional<AddressScript> script = readAddressScript(parameters, problem);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
+    std::optional<AddressScript> script;
+    if (const std::optional<std::string> problem = readAddressScript(parameters, script)) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
     }
     if (script) {
         mode = Mode::scripted;

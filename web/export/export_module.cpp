@@ -49,8 +49,9 @@ EMSCRIPTEN_KEEPALIVE void export_parameter(const char* name, const char* value, 
 EMSCRIPTEN_KEEPALIVE int export_glb() {
     bytes.clear();
     error.clear();
-    std::optional<AddressScript> script = readAddressScript(parameters, error);
-    if (!error.empty()) {
+    std::optional<AddressScript> script;
+    if (std::optional<std::string> problem = readAddressScript(parameters, script)) {
+        error = std::move(*problem);
         return -1;
     }
     scene_export::ExportOptions options;
