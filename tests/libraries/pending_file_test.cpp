@@ -22,14 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own for each test, removed afterwards.
-class PendingFiles : public ::testing::Test {
+class PendingFiles : public ScratchFolderTest {
   protected:
-    std::string path(const std::string& name) const { return scratch_.file(name); }
-    std::vector<std::string> entries() const { return scratch_.entries(); }
-
-    ScratchFolder scratch_{"pending-files"};
-    const fs::path& folder_ = scratch_.path();
+    PendingFiles() : ScratchFolderTest("pending-files") {}
 };
 
 // Different for every size.

@@ -20,14 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own for each test, removed afterwards.
-class PngFiles : public ::testing::Test {
+class PngFiles : public ScratchFolderTest {
   protected:
-    std::string path(const std::string& name) const { return scratch_.file(name); }
-    std::vector<std::string> entries() const { return scratch_.entries(); }
-
-    ScratchFolder scratch_{"png-files"};
-    const fs::path& folder_ = scratch_.path();
+    PngFiles() : ScratchFolderTest("png-files") {}
 };
 
 // Every pixel different: red counts across, green counts down, blue mixes both.

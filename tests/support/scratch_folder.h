@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -41,4 +42,15 @@ class ScratchFolder {
 
   private:
     std::filesystem::path path_;
+};
+
+// A test with a scratch folder of its own, named by `prefix`, removed after each test.
+class ScratchFolderTest : public ::testing::Test {
+  protected:
+    explicit ScratchFolderTest(const std::string& prefix) : scratch_(prefix) {}
+    std::string path(const std::string& name) const { return scratch_.file(name); }
+    std::vector<std::string> entries() const { return scratch_.entries(); }
+
+  private:
+    ScratchFolder scratch_;
 };
