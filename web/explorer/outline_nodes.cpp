@@ -1,0 +1,71 @@
+#include "outline_nodes.h"
+
+#include <cmath>
+#include <utility>
+
+#include "app/model_outline.h"
+
+namespace explorer {
+
+void OutlineNodes::startGeneration(const ModelSlot& model) {
+    model_ = &model;
+    ++generation_;
+    known_.clear();
+    ids_.clear();
+    known_.push_back(Known{model.root, rootLabel(model), -1});
+    ids_.emplace(model.root, 0);
+}
+
+const SceneNode* OutlineNodes::find(int forGeneration, double id) const {
+    if (forGeneration != generation_ || !(id >= 0) || id >= static_cast<double>(known_.size()) ||
+        id != std::floor(id)) {
+        return nullptr;
+    }
+    return known_[static_cast<std::size_t>(id)].node;
+}
+
+std::vector<int> OutlineNodes::children(int id) {
+    const SceneNode& parent = node(id);
+    std::vector<int> childIds;
+    childIds.reserve(parent.children.size());
+    if (!parent.children.empty() && ids_.contains(parent.children.front())) {
+        for (const SceneNode* child : parent.children) {
+            childIds.push_back(ids_.at(child));
+        }
+        return childIds;
+    }
+    std::vector<NodeLabel> labels =
+        childLabels(*model_, parent, known_[static_cast<std::size_t>(id)].label);
+    auto label = labels.begin();
+    for (const SceneNode* child : parent.children) {
+        const int childId = static_cast<int>(known_.size());
+        known_.push_back(Known{child, std::move(*label), id});
+        ids_.emplace(child, childId);
+        childIds.push_back(childId);
+        ++label;
+    }
+    return childIds;
+}
+
+std::vector<const SceneNode*> OutlineNodes::pathTo(int id) const {
+    std::vector<const SceneNode*> path;
+    for (int at = id; at >= 0; at = known_[static_cast<std::size_t>(at)].parent) {
+        path.push_back(known_[static_cast<std::size_t>(at)].node);
+    }
+    return {path.rbegin(), path.rend()};
+}
+
+std::vector<int> OutlineNodes::idsAlong(const std::vector<const SceneNode*>& path) {
+    std::vector<int> ids;
+    if (path.empty() || path.front() != known_.front().node) {
+        return ids;
+    }
+    ids.push_back(0);
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        children(ids.back());
+        ids.push_back(ids_.at(path[i]));
+    }
+    return ids;
+}
+
+}  // namespace explorer

@@ -1,0 +1,123 @@
+// Both sides of the bridge declared in page_bridge.h: the page's calls handed to the parts of the
+// explorer that answer them, and the viewer's events handed to bridge.js.
+#include "page_bridge.h"
+
+#include <emscripten.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "app/frame_loop.h"
+#include "app/model_catalogue.h"
+#include "node_selection.h"
+#include "page_json.h"
+#include "page_loop.h"
+#include "page_selection.h"
+
+namespace explorer::bridge {
+namespace {
+
+// clang-format off
+EM_JS(void, sendStarted, (int scripted), { Module.events.started(scripted !== 0); });
+EM_JS(void, sendScriptProgress, (double done, double total), {
+    Module.events.scriptProgress(done, total);
+});
+EM_JS(void, sendHeld, (int steps), { Module.events.held(steps); });
+EM_JS(void, sendModelChanged, (int generation), { Module.events.modelChanged(generation); });
+EM_JS(void, sendStateChanged, (int animating, int depth), {
+    Module.events.stateChanged(animating !== 0, depth);
+});
+EM_JS(void, sendFrameDrawn, (), { Module.events.frameDrawn(); });
+EM_JS(void, sendProblem, (const char* line), { Module.events.problem(UTF8ToString(line)); });
+// clang-format on
+
+}  // namespace
+
+void started(bool scripted) {
+    sendStarted(scripted ? 1 : 0);
+}
+
+void scriptProgress(std::uint64_t done, std::uint64_t total) {
+    sendScriptProgress(static_cast<double>(done), static_cast<double>(total));
+}
+
+void held(int steps) {
+    sendHeld(steps);
+}
+
+void modelChanged(int generation) {
+    sendModelChanged(generation);
+}
+
+void stateChanged(bool animating, int depth) {
+    sendStateChanged(animating ? 1 : 0, depth);
+}
+
+void frameDrawn() {
+    sendFrameDrawn();
+}
+
+void problem(const std::string& line) {
+    sendProblem(line.c_str());
+}
+
+}  // namespace explorer::bridge
+
+namespace {
+
+// The answer handed to JavaScript, kept until the next call.
+std::string answer;
+
+const char* answerWith(std::string text) {
+    answer = std::move(text);
+    return answer.c_str();
+}
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE const char* page_model() {
+    return answerWith(
+        explorer::modelJson(explorer::shownNodes(), **currentModel, recursionDepth, !animating));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_children(int generation, double id) {
+    explorer::OutlineNodes& nodes = explorer::shownNodes();
+    if (explorer::scriptPlaying() || nodes.find(generation, id) == nullptr) {
+        return "null";
+    }
+    return answerWith(explorer::childrenJson(nodes, static_cast<int>(id)));
+}
+
+EMSCRIPTEN_KEEPALIVE double page_select(int generation, double id) {
+    const std::optional<std::uint64_t> below = explorer::selectNode(generation, id);
+    return below ? static_cast<double>(*below) : -1.0;
+}
+
+EMSCRIPTEN_KEEPALIVE void page_clear_selection() {
+    explorer::clearSelection();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_pick(double x, double y) {
+    return answerWith(explorer::idsJson(explorer::pickAt(x, y)));
+}
+
+EMSCRIPTEN_KEEPALIVE const double* page_matrices() {
+    return node_selection::matrices().data();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_address() {
+    return answerWith(explorer::shownHistory().shownQuery());
+}
+
+EMSCRIPTEN_KEEPALIVE void page_key(int key) {
+    explorer::queueKey(static_cast<unsigned char>(key));
+}
+
+EMSCRIPTEN_KEEPALIVE void page_step() {
+    explorer::queueStep();
+}
+
+}  // extern "C"

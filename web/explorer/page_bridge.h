@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The whole bridge between the web page and the viewer, mirrored by the page's bridge.js: the
+// functions the page calls, and the events the viewer sends it. Nodes are named by the small ids
+// of the outline (the root is 0), valid for one generation of the model on screen; a rebuild or
+// the next model starts the next generation. Texts go out as JSON.
+
+// What the page calls (exported from the WebAssembly module).
+extern "C" {
+
+// The model on screen: {"generation", "model", "depth", "paused", "root"}, the root a node
+// {"id", "name", "className", "children"} (its number of children).
+const char* page_model();
+
+// The children of node `id` as an array of nodes, numbered as they are listed; null when the
+// id is not one of generation `generation`.
+const char* page_children(int generation, double id);
+
+// Selects node `id` and highlights it; returns how many nodes lie below it, or -1 when the id
+// is not one of generation `generation`.
+double page_select(int generation, double id);
+
+// Selects nothing.
+void page_clear_selection();
+
+// The ids from the root down to the node drawn under canvas pixel (x, y), as a JSON array;
+// empty when there is none.
+const char* page_pick(double x, double y);
+
+// The selected node's local and world matrices as of the last frame: 32 doubles, column-major.
+const double* page_matrices();
+
+// The address's query for the picture on screen, without waiting for its next update.
+const char* page_address();
+
+// As if `key` were typed (the page's buttons); and one step, paused or not (Step).
+void page_key(int key);
+void page_step();
+
+}  // extern "C"
+
+// What the viewer tells the page (bridge.js's `events`).
+namespace explorer::bridge {
+
+// The scene is built; `scripted` when the address's script plays first.
+void started(bool scripted);
+// The address's script has run `done` of its `total` keys and steps.
+void scriptProgress(std::uint64_t done, std::uint64_t total);
+// The script has ended and its last picture is kept; it ran `steps` steps in all.
+void held(int steps);
+// A rebuild or the next model: generation `generation` begins, every id before it is gone.
+void modelChanged(int generation);
+// After every key: whether the model animates, and the recursion depth.
+void stateChanged(bool animating, int depth);
+// A frame was drawn with a node selected: its matrices may have changed.
+void frameDrawn();
+// One line for the learner: why something asked of the viewer was not done.
+void problem(const std::string& line);
+
+}  // namespace explorer::bridge

@@ -1,0 +1,138 @@
+// The page's side of the bridge to the viewer, the twin of web/explorer/page_bridge.h: the calls
+// the page makes, and the events the viewer sends it. Nodes are named by the outline's small
+// ids, valid for one generation of the model on screen.
+
+// What the viewer tells the page. Each handler is the page's; the bridge notes first whether the
+// viewer takes calls and whether the address's script is playing.
+//   started(scripted)            the scene is built; the address's script plays first if scripted
+//   scriptProgress(done, total)  keys and steps of the script played so far, of its total
+//   held(steps)                  the script has ended; its last picture is kept
+//   modelChanged(generation)     a rebuild or the next model: every earlier id is gone
+//   stateChanged(animating, depth)  after every key
+//   frameDrawn()                 a frame was drawn with a node selected
+//   problem(line)                why something asked of the viewer was not done
+//   ended(status)                the viewer has ended (Escape), with its exit status
+//   stopped(what)                the viewer has stopped on an error of its runtime
+const eventNames = [
+  "started", "scriptProgress", "held", "modelChanged", "stateChanged", "frameDrawn", "problem",
+  "ended", "stopped",
+];
+
+export class Viewer {
+  #module = null;
+  #running = false;
+  #scripted = false;
+
+  // Whether the viewer takes calls: started and not ended.
+  get running() {
+    return this.#running;
+  }
+
+  // Whether the address's script is playing: the outline and picking wait for it.
+  get scripted() {
+    return this.#scripted;
+  }
+
+  // Whether the viewer takes calls that need the model on screen.
+  get ready() {
+    return this.#running && !this.#scripted;
+  }
+
+  // Loads the viewer's module into `canvas` and hands its events to `handlers`.
+  async start(canvas, handlers) {
+    for (const name of eventNames) {
+      if (typeof handlers[name] !== "function") throw new Error("no handler for the event " + name);
+    }
+    const events = {
+      ...handlers,
+      started: (scripted) => {
+        this.#running = true;
+        this.#scripted = scripted;
+        handlers.started(scripted);
+      },
+      scriptProgress: (done, total) => {
+        this.#scripted = true;
+        handlers.scriptProgress(done, total);
+      },
+      held: (steps) => {
+        this.#scripted = false;
+        handlers.held(steps);
+      },
+    };
+    const module = {
+      canvas,
+      events,
+      print: (text) => console.log(text),
+      // Lines on standard error that no event carries (the GL layer's, say): shown as problems.
+      printErr: (text) => {
+        console.error(text);
+        handlers.problem(text);
+      },
+      onExit: (status) => {
+        this.#running = false;
+        handlers.ended(status);
+      },
+      onAbort: (what) => {
+        this.#running = false;
+        handlers.stopped(String(what));
+      },
+    };
+    // The module object is the one the factory fills in: calls may be made from the first event
+    // on, before the factory's promise settles.
+    this.#module = module;
+    const { default: createSceneViewer } = await import("./scene-viewer.js");
+    await createSceneViewer(module);
+  }
+
+  #call(name, ...args) {
+    return this.#module["_" + name](...args);
+  }
+
+  #json(name, ...args) {
+    return JSON.parse(this.#module.UTF8ToString(this.#call(name, ...args)));
+  }
+
+  // The model on screen: {generation, model, depth, paused, root}; a node is
+  // {id, name, className, children}, the last its number of children.
+  model() {
+    return this.#json("page_model");
+  }
+
+  // The children of node `id` of `generation`, or null when it is not one of the model on screen.
+  children(generation, id) {
+    return this.#json("page_children", generation, id);
+  }
+
+  // Selects and highlights node `id`; how many nodes lie below it, or -1 when it is not known.
+  select(generation, id) {
+    return this.#call("page_select", generation, id);
+  }
+
+  clearSelection() {
+    this.#call("page_clear_selection");
+  }
+
+  // The ids from the root down to the node drawn under canvas pixel (x, y); [] for none.
+  pick(x, y) {
+    return this.#json("page_pick", x, y);
+  }
+
+  // The selected node's local, then world matrix as of the last frame: 32 numbers, column-major.
+  matrices() {
+    return new Float64Array(this.#module.HEAPF64.buffer, this.#call("page_matrices"), 32);
+  }
+
+  // The address's query for the picture on screen.
+  address() {
+    return this.#module.UTF8ToString(this.#call("page_address"));
+  }
+
+  // As if the character were typed; one step, paused or not.
+  key(character) {
+    this.#call("page_key", character.charCodeAt(0));
+  }
+
+  step() {
+    this.#call("page_step");
+  }
+}

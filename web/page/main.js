@@ -1,0 +1,50 @@
+// The page around the viewer's canvas: starts the viewer and hands its events to the panels.
+import { Viewer } from "./bridge.js";
+import { enableControls, showPaused, disableControls } from "./controls.js";
+import { enableDownloads } from "./downloads.js";
+import { NodePanel } from "./node_panel.js";
+import { Outline } from "./outline.js";
+import { enablePicking } from "./picking.js";
+import { say, problem, sayLastProblem } from "./status.js";
+
+const canvas = document.getElementById("canvas");
+const viewer = new Viewer();
+const panel = new NodePanel(viewer);
+const outline = new Outline(viewer, panel);
+enableControls(viewer);
+enablePicking(viewer, outline);
+enableDownloads(viewer, outline);
+
+function showModel() {
+  showPaused(viewer, outline.show().paused);
+}
+
+viewer
+  .start(canvas, {
+    started: (scripted) => {
+      sayLastProblem();
+      canvas.focus();
+      if (!scripted) showModel();
+    },
+    scriptProgress: (done, total) =>
+      say("Playing the address: " + done.toLocaleString("en") + " of " + total.toLocaleString("en") +
+          " keys and steps…"),
+    held: (steps) => {
+      sayLastProblem();
+      showModel();
+      document.body.dataset.held = String(steps);
+    },
+    modelChanged: () => {
+      if (!viewer.scripted) showModel();
+    },
+    stateChanged: (animating) => showPaused(viewer, !animating),
+    frameDrawn: () => panel.refresh(),
+    problem,
+    ended: (status) => {
+      disableControls();
+      document.body.dataset.exitStatus = String(status);
+      say("The viewer has ended with status " + status + ".");
+    },
+    stopped: (what) => say("The viewer has stopped: " + what),
+  })
+  .catch((error) => say("The viewer could not be loaded: " + (error.message || error)));
