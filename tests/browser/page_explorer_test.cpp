@@ -269,6 +269,31 @@ TEST_F(Page, FitsAPhoneAndATouchPicksTheNodeUnderIt) {
     EXPECT_EQ(result.values[2], "[true,800,true,true]");
 }
 
+// With the focus in the outline, the outline keeps its keys: "*" opens every row beside the
+// focused one, a letter moves to the next row whose name starts with it (round to the top), and
+// neither reaches the viewer, which would show the next model; Escape still does.
+TEST_F(Page, OutlineKeepsStarAndTypeAheadFromTheViewer) {
+    constexpr const char* focused =
+        "document.getElementById(document.activeElement.getAttribute('aria-labelledby'))"
+        ".textContent";
+    constexpr const char* openRows =
+        "Array.from(document.querySelectorAll('[role=\"treeitem\"][aria-expanded=\"true\"]'),"
+        " (item) => item.dataset.name)";
+    PageScript script;
+    script.open(addressOf("x", 0)).waitUntil(heldAt(0)).click("#node-1");
+    script.press("*").read(openRows);
+    script.press("l").read(focused).press("L").read(focused).press("h").read(focused);
+    script.read("[document.getElementById('outline-heading').textContent, location.search]");
+    script.press("Escape").waitUntil("document.body.dataset.exitStatus !== undefined");
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 5u);
+    EXPECT_EQ(result.values[0], "[\"figure\",\"shoulder at -x\",\"shoulder at +x\"]");
+    EXPECT_EQ(result.values[1], "\"leg at +x\"");
+    EXPECT_EQ(result.values[2], "\"leg at -x\"");
+    EXPECT_EQ(result.values[3], "\"head\"");
+    EXPECT_EQ(result.values[4], "[\"Nodes of the figure model\",\"?keys=%78&frames=0\"]");
+}
+
 // A script of a million steps leaves the tab its frames: the page shows its progress while it
 // plays, and holds the picture at its end.
 TEST_F(Page, LongAddressScriptsPlayWithoutBlockingTheTab) {

@@ -12,10 +12,11 @@ export function enableControls(viewer) {
   stepButton.addEventListener("click", () => {
     if (viewer.running) viewer.step();
   });
-  // Enter and space on a button press it; they do not reach the viewer.
+  // Enter and space on a button press it, and Tab moves the focus on: they do not reach the
+  // viewer.
   for (const area of document.querySelectorAll(".controls")) {
     area.addEventListener("keydown", (event) => {
-      if (event.key === "Enter" || event.key === " ") event.stopPropagation();
+      if (event.key === "Enter" || event.key === " " || event.key === "Tab") event.stopPropagation();
     });
   }
 }

@@ -104,6 +104,10 @@ export class Outline {
   #keyDown(event) {
     const item = itemOf(event.target);
     if (!item || event.ctrlKey || event.altKey || event.metaKey) return;
+    if (event.key === "Tab") {
+      event.stopPropagation(); // moves the focus on, as everywhere on the page
+      return;
+    }
     const items = visibleItems();
     const at = items.indexOf(item);
     let next = null;
@@ -138,8 +142,15 @@ export class Outline {
         }
         this.#select(item);
         break;
+      case "*":
+        for (const sibling of item.parentElement.children) this.#expand(sibling);
+        break;
       default:
-        return; // the viewer's keys
+        // A printable character moves to the next row whose name starts with it; the keys that
+        // type none (Escape, Backspace, Delete) are the viewer's.
+        if ([...event.key].length !== 1) return;
+        next = nextStartingWith(items, at, event.key);
+        break;
     }
     event.preventDefault();
     event.stopPropagation();
@@ -191,6 +202,16 @@ function visibleItems() {
   return Array.from(outline.querySelectorAll('[role="treeitem"]')).filter(
     (item) => item.parentElement === outline || itemOf(item.parentElement).getAttribute("aria-expanded") === "true",
   );
+}
+
+// The first row after `at` (round to the start) whose name starts with `character`, case aside.
+function nextStartingWith(items, at, character) {
+  const wanted = character.toLocaleLowerCase("en");
+  for (let k = 1; k <= items.length; ++k) {
+    const item = items[(at + k) % items.length];
+    if (item.dataset.name.toLocaleLowerCase("en").startsWith(wanted)) return item;
+  }
+  return null;
 }
 
 function focusItem(item) {
