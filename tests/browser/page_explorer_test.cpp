@@ -294,6 +294,42 @@ TEST_F(Page, OutlineKeepsStarAndTypeAheadFromTheViewer) {
     EXPECT_EQ(result.values[4], "[\"Nodes of the figure model\",\"?keys=%78&frames=0\"]");
 }
 
+// A site whose WebAssembly is missing: the page says which module could not be loaded, in
+// words a learner reads, and a second press of "Download glTF" tries again.
+TEST_F(Page, AMissingModuleIsSaidInPlainWords) {
+    namespace fs = std::filesystem;
+    const fs::path noWriter = scratch.path() / "no-writer";
+    const fs::path noViewer = scratch.path() / "no-viewer";
+    for (const fs::path& site : {noWriter, noViewer}) {
+        fs::copy(webSiteFolder(), site, fs::copy_options::recursive);
+    }
+    fs::remove(noWriter / "scene-export.wasm");
+    fs::remove(noViewer / "scene-viewer.wasm");
+    constexpr const char* status = "document.getElementById('status').textContent";
+    constexpr const char* said =
+        "document.getElementById('status').textContent.startsWith('Download')";
+    PageScript withoutWriter(noWriter.string());
+    withoutWriter.open(addressOf("x", 0)).waitUntil(heldAt(0));
+    for (int press = 0; press < 2; ++press) {
+        withoutWriter.click("#download-gltf").waitUntil(said).read(status);
+    }
+    PageScript withoutViewer(noViewer.string());
+    withoutViewer.open().waitUntil(std::string(status) + ".includes('could not')").read(status);
+    const PageScript::PageRun writer = run(withoutWriter);
+    const PageScript::PageRun viewer = run(withoutViewer);
+    const std::string because =
+        " could not be loaded: scene-%s.wasm is missing from the site, is not WebAssembly, or "
+        "does not fit into this browser's memory\"";
+    ASSERT_EQ(writer.values.size(), 2u);
+    for (const std::string& value : writer.values) {
+        EXPECT_EQ(value, "\"Download glTF: the glTF writer" +
+                             std::string(because).replace(because.find("%s"), 2, "export"));
+    }
+    ASSERT_EQ(viewer.values.size(), 1u);
+    EXPECT_EQ(viewer.values[0],
+              "\"the viewer" + std::string(because).replace(because.find("%s"), 2, "viewer"));
+}
+
 // A script of a million steps leaves the tab its frames: the page shows its progress while it
 // plays, and holds the picture at its end.
 TEST_F(Page, LongAddressScriptsPlayWithoutBlockingTheTab) {

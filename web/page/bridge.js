@@ -13,6 +13,8 @@
 //   problem(line)                why something asked of the viewer was not done
 //   ended(status)                the viewer has ended (Escape), with its exit status
 //   stopped(what)                the viewer has stopped on an error of its runtime
+import { loadModule } from "./module_loading.js";
+
 const eventNames = [
   "started", "scriptProgress", "held", "modelChanged", "stateChanged", "frameDrawn", "problem",
   "ended", "stopped",
@@ -63,16 +65,19 @@ export class Viewer {
       canvas,
       events,
       print: (text) => console.log(text),
-      // Lines on standard error that no event carries (the GL layer's, say): shown as problems.
+      // Lines on standard error that no event carries (the GL layer's, say): shown as problems
+      // once the viewer runs; while it loads, the loader says what went wrong.
       printErr: (text) => {
         console.error(text);
-        handlers.problem(text);
+        if (this.#running) handlers.problem(text);
       },
       onExit: (status) => {
         this.#running = false;
         handlers.ended(status);
       },
       onAbort: (what) => {
+        // While loading, the loader says what went wrong, in words of its own.
+        if (!this.#running) return;
         this.#running = false;
         handlers.stopped(String(what));
       },
@@ -80,8 +85,7 @@ export class Viewer {
     // The module object is the one the factory fills in: calls may be made from the first event
     // on, before the factory's promise settles.
     this.#module = module;
-    const { default: createSceneViewer } = await import("./scene-viewer.js");
-    await createSceneViewer(module);
+    await loadModule("scene-viewer", "the viewer", module);
   }
 
   #call(name, ...args) {

@@ -1,5 +1,6 @@
 // The downloads: the canvas's own pixels as PNG, and the state on screen as glTF, written by
 // scene-export's own code in a second module that is loaded only when first asked for.
+import { loadModule } from "./module_loading.js";
 import { say, sayLastProblem } from "./status.js";
 
 const canvas = document.getElementById("canvas");
@@ -45,7 +46,10 @@ function offer(blob, name) {
 let exporter = null; // the glTF module, loaded when first asked for
 function loadExporter() {
   if (!exporter) {
-    exporter = import("./scene-export.js").then(({ default: createSceneExport }) => createSceneExport());
+    exporter = loadModule("scene-export", "the glTF writer").catch((error) => {
+      exporter = null; // the next press tries again
+      throw error;
+    });
   }
   return exporter;
 }

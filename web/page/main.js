@@ -47,4 +47,4 @@ viewer
     },
     stopped: (what) => say("The viewer has stopped: " + what),
   })
-  .catch((error) => say("The viewer could not be loaded: " + (error.message || error)));
+  .catch((error) => say(error.message));
