@@ -78,6 +78,25 @@ TEST(AddressScript, StepsInterleaveWithKeysInOrder) {
               "error: frames: not together with steps; write each run of steps as steps=N");
 }
 
+// An address of more pairs than the page plays in a few minutes is refused whole, with its count;
+// one at the limit plays.
+TEST(AddressScript, AnAddressPastTheLimitIsRefusedWhole) {
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (std::size_t i = 0; i < maxAddressParameters / 2; ++i) {
+        parameters.emplace_back("steps", "1");
+        parameters.emplace_back("keys", "x");
+    }
+    std::optional<AddressScript> script;
+    EXPECT_EQ(readAddressScript(parameters, script), std::nullopt);
+    ASSERT_TRUE(script);
+    EXPECT_EQ(script->entries.size(), maxAddressParameters / 2 + 1);
+    parameters.emplace_back("steps", "1");
+    EXPECT_EQ(readAddressScript(parameters, script),
+              "the address has 20001 parameters, more than the 20000 a page plays; the viewer "
+              "runs live");
+    EXPECT_FALSE(script);
+}
+
 // What the live page records reads back as the same keys and steps, each set of keys typed
 // before one frame apart from those of the next.
 TEST(AddressScript, TheRecordReadsBackAsTheStateShown) {

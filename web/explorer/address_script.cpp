@@ -1,6 +1,7 @@
 #include "address_script.h"
 
 #include <cstdio>
+#include <string>
 
 #include "app/key_script.h"
 
@@ -8,6 +9,11 @@ std::optional<std::string> readAddressScript(
     const std::vector<std::pair<std::string, std::string>>& parameters,
     std::optional<AddressScript>& read) {
     read.reset();
+    if (parameters.size() > maxAddressParameters) {
+        return "the address has " + std::to_string(parameters.size()) +
+               " parameters, more than the " + std::to_string(maxAddressParameters) +
+               " a page plays; the viewer runs live";
+    }
     const std::pair<std::string, std::string>* firstKeys = nullptr;
     const std::pair<std::string, std::string>* firstFrames = nullptr;
     bool anySteps = false;

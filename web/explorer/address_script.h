@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,11 @@ struct AddressScript {
     // still shows one frame after the keys.
     bool idleCalls = false;
 };
+
+// The most parameters an address may have: 10,000 pairs of keys and steps, which the page plays
+// in a few minutes (about 70 entries a second when each shows its frame). Past it the address
+// is refused as a whole, with one line, rather than played for an unbounded time.
+inline constexpr std::size_t maxAddressParameters = 20000;
 
 // The address's parameters, in order, already percent-decoded, read into `script`: nothing when
 // they ask for no script (the page runs live). The reason the script cannot be run, or nothing.
