@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -167,10 +168,10 @@ TEST(BuildingFloor, AllocatesAndFreesAsRebuildingTheRecursiveModels) {
     floors::RecursiveModels models = floors::allocateRecursiveModels(recursionDepth);
     for (int depth : {2, 3, 4, 5, 6, 4}) {
         while (recursionDepth < depth) {
-            raiseRecursionDepth();
+            ASSERT_EQ(raiseRecursionDepth(), std::nullopt);
         }
         while (recursionDepth > depth) {
-            lowerRecursionDepth();
+            ASSERT_EQ(lowerRecursionDepth(), std::nullopt);
         }
         ASSERT_EQ(recursionDepth, depth);
         floors::rebuildRecursiveModels(models, depth);

@@ -15,6 +15,8 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include <benchmark/benchmark.h>
@@ -46,10 +48,10 @@ void setUnits(benchmark::State& state, double units) {
 void setDepth(int depth) {
     while (recursionDepth != depth) {
         const int before = recursionDepth;
-        if (depth > before) {
-            raiseRecursionDepth();
-        } else {
-            lowerRecursionDepth();
+        const std::optional<std::string> refusal =
+            depth > before ? raiseRecursionDepth() : lowerRecursionDepth();
+        if (refusal) {
+            std::fprintf(stderr, "%s\n", refusal->c_str());
         }
         if (recursionDepth == before) {
             std::fprintf(stderr, "cannot reach recursion depth %d\n", depth);
