@@ -33,7 +33,7 @@ std::uint64_t (*reserveAtDepth)(int depth) = nullptr;
 std::uint64_t needAtDepth(int depth) {
     const std::uint64_t models = memoryNeededAtDepth(depth);
     const std::uint64_t reserve = reserveAtDepth != nullptr ? reserveAtDepth(depth) : 0;
-    return reserve > ~std::uint64_t{0} - models ? ~std::uint64_t{0} : models + reserve;
+    return saturatingAdd(models, reserve);
 }
 
 // The stored values, not pi/2 (1.5707963267948966) and not pi/10 (0.3141592653589793).

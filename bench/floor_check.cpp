@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/keyboard.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "floors.h"
 #include "gl_recorder.h"
@@ -118,7 +119,7 @@ void PrintTo(const HeapEvent& e, std::ostream* os) {
 }
 
 std::size_t ballsAt(int depth) {
-    return depth < 1 ? 1 : (std::size_t{1} << depth) - 1;
+    return static_cast<std::size_t>(treeBalls(depth));
 }
 
 std::vector<Mat4> treeTransforms(SceneNode* root) {

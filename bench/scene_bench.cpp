@@ -23,6 +23,7 @@
 
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "floors.h"
 #include "scene/limb.h"
@@ -34,7 +35,7 @@ namespace {
 constexpr int deepest = 20;
 
 double ballsAt(int depth) {
-    return static_cast<double>((std::uint64_t{1} << depth) - 1);
+    return static_cast<double>(treeBalls(depth));
 }
 
 // Our figures are per ball, node or call: "units" says how many one iteration handles.

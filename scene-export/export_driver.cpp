@@ -30,21 +30,12 @@ constexpr std::uint64_t bytesPerAnimatedNode = 8 * 1024;
 // doubling, three times what the step took while it ran.
 constexpr std::uint64_t keyframeCopies = 3;
 
-std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
-    return a > ~std::uint64_t{0} - b ? ~std::uint64_t{0} : a + b;
-}
-
-std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
-    return b != 0 && a > ~std::uint64_t{0} / b ? ~std::uint64_t{0} : a * b;
-}
-
 // What exporting the tree model of `depth`, its 2^depth - 1 balls, takes: kept free while the
 // keys run, so that the depth keys build no model that the export could not write, whichever
 // model ends on screen.
 std::uint64_t treeExportAtDepth(int depth, bool animated) {
-    const std::uint64_t balls = depth >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << depth) - 1;
-    return exportFootprint(static_cast<std::size_t>(std::min<std::uint64_t>(balls, SIZE_MAX)),
-                           animated);
+    return exportFootprint(
+        static_cast<std::size_t>(std::min<std::uint64_t>(treeBalls(depth), SIZE_MAX)), animated);
 }
 
 std::uint64_t stillTreeExport(int depth) {
@@ -92,8 +83,7 @@ std::vector<int> recordMeshes(const ModelOutline& model, GltfDocument& document,
 
 std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
     const std::uint64_t perNode = bytesPerNode + (animated ? bytesPerAnimatedNode : 0);
-    const auto count = static_cast<std::uint64_t>(nodes);
-    return count > ~std::uint64_t{0} / perNode ? ~std::uint64_t{0} : count * perNode;
+    return saturatingMultiply(static_cast<std::uint64_t>(nodes), perNode);
 }
 
 std::optional<std::string> exportScene(const ExportOptions& options, std::string& file,
