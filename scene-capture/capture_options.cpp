@@ -1,5 +1,6 @@
 #include "scene-capture/capture_options.h"
 
+#include "app/key_script.h"
 #include "libraries/command_line/option_reader.h"
 
 namespace capture {

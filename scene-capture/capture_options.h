@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "app/key_script.h"
 #include "libraries/command_line/state_options.h"
 
 namespace capture {
@@ -13,9 +12,6 @@ namespace capture {
 // `frames` animation steps (each an idle call followed by a drawn frame), and write the last
 // frame to `output` as a PNG.
 using CaptureOptions = command_line::StateOptions;
-
-using ::maxFrames;
-using ::parseFrames;
 
 using ParsedCommandLine = command_line::ParsedCommandLine<CaptureOptions>;
 
