@@ -6,7 +6,7 @@
 
 #include "libraries/command_line/state_options.h"
 
-namespace capture {
+namespace scene_capture {
 
 // What one run of scene-capture does: type `keys` into the viewer's keyboard callback, run
 // `frames` animation steps (each an idle call followed by a drawn frame), and write the last
@@ -23,4 +23,4 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string helpText();
 
-}  // namespace capture
+}  // namespace scene_capture

@@ -5,7 +5,7 @@
 
 #include "scene-capture/capture_options.h"
 
-namespace capture {
+namespace scene_capture {
 namespace {
 
 ParsedCommandLine parse(std::vector<std::string> args) {
@@ -124,4 +124,4 @@ TEST(CaptureOptions, BadCommandLinesAreRefusedWithAReason) {
 }
 
 }  // namespace
-}  // namespace capture
+}  // namespace scene_capture

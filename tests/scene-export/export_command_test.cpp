@@ -20,6 +20,7 @@
 #include "scratch_folder.h"
 
 // The scene-export program as a user runs it, its files read back by tinygltf's own reader.
+namespace scene_export {
 namespace {
 
 struct ExportRun {
@@ -356,3 +357,4 @@ TEST_F(ExportCommand, WhatWouldNotFitIsNeitherBuiltNorRun) {
 }
 
 }  // namespace
+}  // namespace scene_export
