@@ -1,11 +1,13 @@
 #include "app/keyboard.h"
 
+#include <cstdio>
+
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/model_catalogue.h"
 #include "app/platform.h"
 
-void onKeyboard(unsigned char key, int, int) {
+std::optional<std::string> pressKey(unsigned char key) {
     switch (key) {
         case 27:
             endViewer(1);
@@ -14,11 +16,9 @@ void onKeyboard(unsigned char key, int, int) {
             break;
         case '+':
         case '=':
-            raiseRecursionDepth();
-            break;
+            return raiseRecursionDepth();
         case '-':
-            lowerRecursionDepth();
-            break;
+            return lowerRecursionDepth();
         case '1':
         case '2':
         case '3':
@@ -27,5 +27,12 @@ void onKeyboard(unsigned char key, int, int) {
         default:
             nextModel();
             break;
+    }
+    return std::nullopt;
+}
+
+void onKeyboard(unsigned char key, int, int) {
+    if (const std::optional<std::string> refusal = pressKey(key)) {
+        std::fprintf(stderr, "%s\n", refusal->c_str());
     }
 }

@@ -31,14 +31,6 @@ constexpr std::uint64_t nodeFootprint = heapChunk(sizeof(Node)) + listEntry;
 
 }  // namespace
 
-std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
-    return b != 0 && a > unlimited / b ? unlimited : a * b;
-}
-
-std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
-    return a > unlimited - b ? unlimited : a + b;
-}
-
 std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used) {
     return limit > used ? limit - used : 0;
 }
@@ -78,8 +70,7 @@ std::optional<std::uint64_t> readMemoryValue(const std::string& path, const std:
 std::uint64_t recursiveModelsFootprint(int depth) {
     const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
     // 2^depth - 1 balls, and a holder node with `depth` limbs.
-    const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
-    const std::uint64_t tree = saturatingMultiply(balls, nodeFootprint<BallTree>);
+    const std::uint64_t tree = saturatingMultiply(treeBalls(depth), nodeFootprint<BallTree>);
     const std::uint64_t chain =
         saturatingAdd(nodeFootprint<SceneNode>, levels * nodeFootprint<SwingingLimb>);
     return saturatingAdd(tree, chain);
@@ -89,9 +80,7 @@ std::uint64_t drawingReserve(int depth) {
     if (!framesGoToDriver) {
         return 0;
     }
-    const std::uint64_t levels = static_cast<std::uint64_t>(std::max(depth, 1));
-    const std::uint64_t balls = levels >= 64 ? unlimited : (std::uint64_t{1} << levels) - 1;
-    return drawingCost(balls);
+    return drawingCost(treeBalls(depth));
 }
 
 std::uint64_t memoryNeededAtDepth(int depth) {

@@ -46,10 +46,21 @@ std::string describeSize(std::uint64_t bytes);
 inline constexpr std::uint64_t unlimitedMemory = std::numeric_limits<std::uint64_t>::max();
 
 // a × b, or unlimitedMemory when that does not fit.
-std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b);
+constexpr std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
+    return b != 0 && a > unlimitedMemory / b ? unlimitedMemory : a * b;
+}
 
 // a + b, or unlimitedMemory when that does not fit.
-std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b);
+constexpr std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return a > unlimitedMemory - b ? unlimitedMemory : a + b;
+}
+
+// The balls of the tree model of this depth, 2^depth − 1 (a depth below 1 counts as 1), or
+// unlimitedMemory when that does not fit.
+constexpr std::uint64_t treeBalls(int depth) {
+    const int levels = depth < 1 ? 1 : depth;
+    return levels >= 64 ? unlimitedMemory : (std::uint64_t{1} << levels) - 1;
+}
 
 // What is left under `limit` when `used` is taken: never less than 0.
 std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used);

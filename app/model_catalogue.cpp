@@ -1,10 +1,10 @@
 #include "app/model_catalogue.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -33,7 +33,7 @@ std::uint64_t (*reserveAtDepth)(int depth) = nullptr;
 std::uint64_t needAtDepth(int depth) {
     const std::uint64_t models = memoryNeededAtDepth(depth);
     const std::uint64_t reserve = reserveAtDepth != nullptr ? reserveAtDepth(depth) : 0;
-    return reserve > ~std::uint64_t{0} - models ? ~std::uint64_t{0} : models + reserve;
+    return saturatingAdd(models, reserve);
 }
 
 // The stored values, not pi/2 (1.5707963267948966) and not pi/10 (0.3141592653589793).
@@ -57,8 +57,9 @@ void name(PartNames* names, const SceneNode* part, std::string text) {
 
 // Replaces the recursive models by ones of recursionDepth, deleting each old model before its
 // new one is built: for models no larger than the old ones, which then always find room. Should
-// even that run out of memory, the models fall back to depth 1 rather than leave a slot empty.
-void replaceRecursiveModelsInPlace() {
+// even that run out of memory, the models fall back to depth 1 rather than leave a slot empty,
+// and the line that says so is returned; nothing when the models were replaced.
+std::optional<std::string> replaceRecursiveModelsInPlace() {
     delete treeSlot->root;
     treeSlot->root = nullptr;
     try {
@@ -71,19 +72,22 @@ void replaceRecursiveModelsInPlace() {
             delete slot->root;
             slot->root = nullptr;
         }
-        std::fprintf(stderr, "recursion depth %d ran out of memory; back to depth 1\n",
-                     recursionDepth);
+        const std::string fallBack = "recursion depth " + std::to_string(recursionDepth) +
+                                     " ran out of memory; back to depth 1";
         recursionDepth = 1;
         treeSlot->root = buildTreeModel(recursionDepth);
         chainSlot->root = buildChainModel(recursionDepth);
+        return fallBack;
     }
+    return std::nullopt;
 }
 
 // Moves to `depth` and rebuilds, unless the new models would not fit into memory or their
 // allocation fails; then the depth and both models stay exactly as they were. A depth no
 // deeper than the present one is always taken: when its models do not fit beside the present
-// ones, the present ones, which are at least as large, go first.
-void changeRecursionDepth(int depth) {
+// ones, the present ones, which are at least as large, go first. Returns the line that says
+// why a depth was refused, or nothing when it was taken.
+std::optional<std::string> changeRecursionDepth(int depth) {
     const int previous = recursionDepth;
     try {
         const std::uint64_t need = needAtDepth(depth);
@@ -93,18 +97,18 @@ void changeRecursionDepth(int depth) {
             rebuildRecursiveModels();
         } else if (depth <= previous) {
             recursionDepth = depth;
-            replaceRecursiveModelsInPlace();
+            return replaceRecursiveModelsInPlace();
         } else {
-            std::fprintf(stderr,
-                         "recursion depth %d needs %s but %s is available; staying at depth %d\n",
-                         depth, describeSize(need).c_str(),
-                         describeSize(usableMemory(obtainable)).c_str(), previous);
+            return "recursion depth " + std::to_string(depth) + " needs " + describeSize(need) +
+                   " but " + describeSize(usableMemory(obtainable)) +
+                   " is available; staying at depth " + std::to_string(previous);
         }
     } catch (const std::bad_alloc&) {
         recursionDepth = previous;
-        std::fprintf(stderr, "recursion depth %d ran out of memory; staying at depth %d\n", depth,
-                     previous);
+        return "recursion depth " + std::to_string(depth) +
+               " ran out of memory; staying at depth " + std::to_string(previous);
     }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -203,14 +207,15 @@ void buildScene() {
     camera.applyStartView();
 }
 
-void raiseRecursionDepth() {
+std::optional<std::string> raiseRecursionDepth() {
     if (recursionDepth < std::numeric_limits<int>::max()) {
-        changeRecursionDepth(recursionDepth + 1);
+        return changeRecursionDepth(recursionDepth + 1);
     }
+    return std::nullopt;
 }
 
-void lowerRecursionDepth() {
-    changeRecursionDepth(recursionDepth > 1 ? recursionDepth - 1 : 1);
+std::optional<std::string> lowerRecursionDepth() {
+    return changeRecursionDepth(recursionDepth > 1 ? recursionDepth - 1 : 1);
 }
 
 void rebuildRecursiveModels() {

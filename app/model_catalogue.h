@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <string>
 
 #include "app/part_names.h"
@@ -46,11 +47,14 @@ SceneNode* buildFanModel(PartNames* names = nullptr);
 void buildScene();
 
 // One level deeper ("+"), or one shallower but never below 1 ("-"; at depth 1 the models are
-// still rebuilt, which restarts them from their initial pose). A depth whose models would not
-// fit into memory, or whose building runs out of it, is refused with one line on standard
-// error, and the depth and both models stay as they were.
-void raiseRecursionDepth();
-void lowerRecursionDepth();
+// still rebuilt, which restarts them from their initial pose). Nothing when the depth is taken.
+// A depth whose models would not fit into memory, or whose building runs out of it, is refused,
+// the depth and both models staying as they were, and the one line that says why is returned
+// ("recursion depth 22 needs about 992 MiB but about 724 MiB is available; staying at depth
+// 21"); so is the line of a shallower depth that ran out of memory even so and fell back to
+// depth 1. The keyboard callback prints it on standard error.
+std::optional<std::string> raiseRecursionDepth();
+std::optional<std::string> lowerRecursionDepth();
 
 // What a program needs at a depth beside the models and their drawing, which the depth keys then
 // count into what a new depth must find room for: scene-export keeps room for exporting the tree

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/keyboard.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "floors.h"
 #include "gl_recorder.h"
@@ -117,11 +119,11 @@ void PrintTo(const HeapEvent& e, std::ostream* os) {
 }
 
 std::size_t ballsAt(int depth) {
-    return depth < 1 ? 1 : (std::size_t{1} << depth) - 1;
+    return static_cast<std::size_t>(treeBalls(depth));
 }
 
 std::vector<Mat4> treeTransforms(SceneNode* root) {
-    return floors::collectTreeAnimation(root).transforms;
+    return bench::collectTreeAnimation(root).transforms;
 }
 
 void expectSameMatrices(const std::vector<Mat4>& a, const std::vector<Mat4>& b) {
@@ -139,7 +141,7 @@ TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheTreeModel) {
     for (int depth = 0; depth <= 6; ++depth) {
         const auto ours = heapEventsOf([&] { delete buildTreeModel(depth); });
         const auto floor =
-            heapEventsOf([&] { floors::freeTreeModel(floors::allocateTreeModel(depth)); });
+            heapEventsOf([&] { bench::freeTreeModel(bench::allocateTreeModel(depth)); });
         // Every ball, and a list entry for each but the root.
         EXPECT_EQ(allocationsIn(ours), 2 * ballsAt(depth) - 1) << "depth " << depth;
         EXPECT_EQ(ours.size(), 2 * allocationsIn(ours)) << "depth " << depth;
@@ -151,7 +153,7 @@ TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheChainModel) {
     for (int depth = 1; depth <= 5; ++depth) {
         const auto ours = heapEventsOf([&] { delete buildChainModel(depth); });
         const auto floor =
-            heapEventsOf([&] { floors::freeChainModel(floors::allocateChainModel(depth)); });
+            heapEventsOf([&] { bench::freeChainModel(bench::allocateChainModel(depth)); });
         // The holder, the limbs, and a list entry for each limb.
         EXPECT_EQ(allocationsIn(ours), 1 + 2 * static_cast<std::size_t>(depth));
         EXPECT_EQ(floor, ours) << "depth " << depth;
@@ -164,23 +166,23 @@ TEST(BuildingFloor, AllocatesAndFreesAsBuildingAndDeletingTheChainModel) {
 TEST(BuildingFloor, AllocatesAndFreesAsRebuildingTheRecursiveModels) {
     resetCatalogue();
     buildScene();
-    floors::RecursiveModels models = floors::allocateRecursiveModels(recursionDepth);
+    bench::RecursiveModels models = bench::allocateRecursiveModels(recursionDepth);
     for (int depth : {2, 3, 4, 5, 6, 4}) {
         while (recursionDepth < depth) {
-            raiseRecursionDepth();
+            ASSERT_EQ(raiseRecursionDepth(), std::nullopt);
         }
         while (recursionDepth > depth) {
-            lowerRecursionDepth();
+            ASSERT_EQ(lowerRecursionDepth(), std::nullopt);
         }
         ASSERT_EQ(recursionDepth, depth);
-        floors::rebuildRecursiveModels(models, depth);
+        bench::rebuildRecursiveModels(models, depth);
         const auto ours = heapEventsOf([] { rebuildRecursiveModels(); });
-        const auto floor = heapEventsOf([&] { floors::rebuildRecursiveModels(models, depth); });
+        const auto floor = heapEventsOf([&] { bench::rebuildRecursiveModels(models, depth); });
         // The new tree model and chain model.
         EXPECT_EQ(allocationsIn(ours), 2 * ballsAt(depth) - 1 + 1 + 2 * std::size_t(depth));
         EXPECT_EQ(floor, ours) << "depth " << depth;
     }
-    floors::freeRecursiveModels(models);
+    bench::freeRecursiveModels(models);
     // The viewer keeps its slots and models to the end; this test gives them back.
     resetCatalogue();
 }
@@ -190,11 +192,11 @@ TEST(BuildingFloor, AllocatesAndFreesAsRebuildingTheRecursiveModels) {
 TEST(AnimationFloor, StepsTheTreeModelAsAnimateTree) {
     SceneNode* tree = buildTreeModel(5);
     const std::vector<Mat4> start = treeTransforms(tree);
-    floors::TreeAnimation floor = floors::collectTreeAnimation(tree);
+    bench::TreeAnimation floor = bench::collectTreeAnimation(tree);
     ASSERT_EQ(floor.transforms.size(), 31u);
     for (int step = 0; step < 25; ++step) {
         animateTree(tree);
-        floors::animate(floor);
+        bench::animate(floor);
     }
     const std::vector<Mat4> ours = treeTransforms(tree);
     EXPECT_NE(ours[5].m[0], start[5].m[0]) << "the steps changed nothing";
@@ -204,7 +206,7 @@ TEST(AnimationFloor, StepsTheTreeModelAsAnimateTree) {
 
 std::vector<Mat4> jointTransforms(SceneNode* root) {
     std::vector<Mat4> m;
-    for (const auto& joint : floors::collectSwingAnimation(root).joints) {
+    for (const auto& joint : bench::collectSwingAnimation(root).joints) {
         m.push_back(joint.transform);
     }
     return m;
@@ -217,11 +219,11 @@ TEST(AnimationFloor, StepsTheFanAsAnimateTree) {
         animateTree(fan);
     }
     const std::vector<Mat4> start = jointTransforms(fan);
-    floors::SwingAnimation floor = floors::collectSwingAnimation(fan);
+    bench::SwingAnimation floor = bench::collectSwingAnimation(fan);
     ASSERT_EQ(floor.joints.size(), 120u);
     for (int step = 0; step < 40; ++step) {
         animateTree(fan);
-        floors::animate(floor);
+        bench::animate(floor);
     }
     std::vector<Mat4> ours = jointTransforms(fan);
     EXPECT_NE(ours[1].m[0], start[1].m[0]) << "the steps changed nothing";
@@ -246,8 +248,8 @@ TEST(DrawingFloor, CallsAsLimbDraw) {
     for (const auto& [radius, length] : {std::pair{0.5, 3.0}, std::pair{0.25, 4.0}}) {
         Limb limb(radius, length);
         const auto ours = callsOf([&] { limb.draw(); });
-        const floors::LimbGeometry geometry = floors::limbGeometry(radius, length);
-        const auto floor = callsOf([&] { floors::drawLimb(geometry); });
+        const bench::LimbGeometry geometry = bench::limbGeometry(radius, length);
+        const auto floor = callsOf([&] { bench::drawLimb(geometry); });
         EXPECT_EQ(ours.size(), 507u);
         EXPECT_EQ(floor, ours);
     }
@@ -259,8 +261,8 @@ TEST(DrawingFloor, CallsAsRenderTreeOnTheTreeModel) {
         animateTree(tree);
     }
     const auto ours = callsOf([&] { renderTree(tree); });
-    const floors::TreeDrawing drawing = floors::collectTreeDrawing(tree);
-    const auto floor = callsOf([&] { floors::render(drawing); });
+    const bench::TreeDrawing drawing = bench::collectTreeDrawing(tree);
+    const auto floor = callsOf([&] { bench::render(drawing); });
     EXPECT_EQ(gl_double::countOf("glutSolidSphere"), 15u);
     EXPECT_EQ(floor, ours);
     delete tree;
@@ -270,8 +272,8 @@ TEST(DrawingFloor, CallsAsRenderTreeOnTheFan) {
     SceneNode* fan = buildFanModel();
     animateTree(fan);
     const auto ours = callsOf([&] { renderTree(fan); });
-    const floors::LimbModelDrawing drawing = floors::collectLimbModelDrawing(fan);
-    const auto floor = callsOf([&] { floors::render(drawing); });
+    const bench::LimbModelDrawing drawing = bench::collectLimbModelDrawing(fan);
+    const auto floor = callsOf([&] { bench::render(drawing); });
     EXPECT_EQ(gl_double::countOf("glutSolidSphere"), 240u);
     EXPECT_EQ(floor, ours);
     delete fan;
@@ -279,20 +281,20 @@ TEST(DrawingFloor, CallsAsRenderTreeOnTheFan) {
 
 TEST(DrawingFloor, RefusesModelsItCannotStandFor) {
     SceneNode* fan = buildFanModel();
-    EXPECT_THROW(floors::collectTreeDrawing(fan), std::invalid_argument);
-    EXPECT_THROW(floors::collectTreeAnimation(fan), std::invalid_argument);
+    EXPECT_THROW(bench::collectTreeDrawing(fan), std::invalid_argument);
+    EXPECT_THROW(bench::collectTreeAnimation(fan), std::invalid_argument);
     delete fan;
     SceneNode* tree = buildTreeModel(3);
-    EXPECT_THROW(floors::collectSwingAnimation(tree), std::invalid_argument);
+    EXPECT_THROW(bench::collectSwingAnimation(tree), std::invalid_argument);
     delete tree;
 }
 
 TEST(Counting, NodesOfAModel) {
     SceneNode* tree = buildTreeModel(6);
-    EXPECT_EQ(floors::nodeCount(tree), 63u);
+    EXPECT_EQ(bench::nodeCount(tree), 63u);
     delete tree;
     SceneNode* fan = buildFanModel();
-    EXPECT_EQ(floors::nodeCount(fan), 141u);
+    EXPECT_EQ(bench::nodeCount(fan), 141u);
     delete fan;
 }
 

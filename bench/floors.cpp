@@ -14,7 +14,7 @@
 #include "scene/swinging_limb.h"
 #include "scene/tree_walks.h"
 
-namespace floors {
+namespace bench {
 
 // ---- Building
 
@@ -360,4 +360,4 @@ std::size_t nodeCount(const SceneNode* root) {
     return count;
 }
 
-}  // namespace floors
+}  // namespace bench

@@ -17,7 +17,7 @@
 
 class SceneNode;
 
-namespace floors {
+namespace bench {
 
 // ---- Building: the same allocations, of the same sizes, in the same order, and the frees in
 // the order deleting the model makes them. Each block keeps only the links needed to free it.
@@ -120,4 +120,4 @@ void render(const LimbModelDrawing& d);
 // of the walk itself. Returns the number of nodes, for the per-node figures.
 std::size_t nodeCount(const SceneNode* root);
 
-}  // namespace floors
+}  // namespace bench

@@ -15,12 +15,15 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include <benchmark/benchmark.h>
 
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "floors.h"
 #include "scene/limb.h"
@@ -32,7 +35,7 @@ namespace {
 constexpr int deepest = 20;
 
 double ballsAt(int depth) {
-    return static_cast<double>((std::uint64_t{1} << depth) - 1);
+    return static_cast<double>(treeBalls(depth));
 }
 
 // Our figures are per ball, node or call: "units" says how many one iteration handles.
@@ -46,10 +49,10 @@ void setUnits(benchmark::State& state, double units) {
 void setDepth(int depth) {
     while (recursionDepth != depth) {
         const int before = recursionDepth;
-        if (depth > before) {
-            raiseRecursionDepth();
-        } else {
-            lowerRecursionDepth();
+        const std::optional<std::string> refusal =
+            depth > before ? raiseRecursionDepth() : lowerRecursionDepth();
+        if (refusal) {
+            std::fprintf(stderr, "%s\n", refusal->c_str());
         }
         if (recursionDepth == before) {
             std::fprintf(stderr, "cannot reach recursion depth %d\n", depth);
@@ -83,9 +86,9 @@ void treeBuild(benchmark::State& state) {
 void treeBuildFloor(benchmark::State& state) {
     const int depth = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        floors::Block* tree = floors::allocateTreeModel(depth);
+        bench::Block* tree = bench::allocateTreeModel(depth);
         benchmark::DoNotOptimize(tree);
-        floors::freeTreeModel(tree);
+        bench::freeTreeModel(tree);
     }
     setUnits(state, ballsAt(depth));
 }
@@ -117,14 +120,14 @@ void plusKey(benchmark::State& state) {
 
 void plusKeyFloor(benchmark::State& state) {
     const int depth = static_cast<int>(state.range(0));
-    floors::RecursiveModels models = floors::allocateRecursiveModels(depth - 1);
+    bench::RecursiveModels models = bench::allocateRecursiveModels(depth - 1);
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        floors::rebuildRecursiveModels(models, depth);
+        bench::rebuildRecursiveModels(models, depth);
         state.SetIterationTime(secondsSince(start));
-        floors::rebuildRecursiveModels(models, depth - 1);
+        bench::rebuildRecursiveModels(models, depth - 1);
     }
-    floors::freeRecursiveModels(models);
+    bench::freeRecursiveModels(models);
     setUnits(state, 1.0);
 }
 
@@ -152,9 +155,9 @@ void treeMemoryFloor(benchmark::State& state) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         const std::size_t before = heapInUse();
-        floors::Block* tree = floors::allocateTreeModel(depth);
+        bench::Block* tree = bench::allocateTreeModel(depth);
         bytes = heapInUse() - before;
-        floors::freeTreeModel(tree);
+        bench::freeTreeModel(tree);
     }
     state.counters["bytes_per_ball"] = static_cast<double>(bytes) / ballsAt(depth);
 }
@@ -166,9 +169,9 @@ void treeMemoryFloor(benchmark::State& state) {
 struct TreeScene {
     explicit TreeScene(int depth) : root(buildTreeModel(depth)) {}
     SceneNode* root;
-    double nodes = static_cast<double>(floors::nodeCount(root));
-    floors::TreeAnimation animation = floors::collectTreeAnimation(root);
-    floors::TreeDrawing drawing = floors::collectTreeDrawing(root);
+    double nodes = static_cast<double>(bench::nodeCount(root));
+    bench::TreeAnimation animation = bench::collectTreeAnimation(root);
+    bench::TreeDrawing drawing = bench::collectTreeDrawing(root);
 };
 
 TreeScene& treeScene(int depth) {
@@ -182,9 +185,9 @@ TreeScene& treeScene(int depth) {
 
 struct FanScene {
     SceneNode* root = buildFanModel();
-    double nodes = static_cast<double>(floors::nodeCount(root));
-    floors::SwingAnimation animation = floors::collectSwingAnimation(root);
-    floors::LimbModelDrawing drawing = floors::collectLimbModelDrawing(root);
+    double nodes = static_cast<double>(bench::nodeCount(root));
+    bench::SwingAnimation animation = bench::collectSwingAnimation(root);
+    bench::LimbModelDrawing drawing = bench::collectLimbModelDrawing(root);
 };
 
 FanScene& fanScene() {
@@ -203,7 +206,7 @@ void treeAnimate(benchmark::State& state) {
 void treeAnimateFloor(benchmark::State& state) {
     TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        floors::animate(scene.animation);
+        bench::animate(scene.animation);
         benchmark::DoNotOptimize(scene.animation.transforms.data());
         benchmark::ClobberMemory();
     }
@@ -213,7 +216,7 @@ void treeAnimateFloor(benchmark::State& state) {
 void treeWalk(benchmark::State& state) {
     TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(floors::nodeCount(scene.root));
+        benchmark::DoNotOptimize(bench::nodeCount(scene.root));
     }
     setUnits(state, scene.nodes);
 }
@@ -229,7 +232,7 @@ void fanAnimate(benchmark::State& state) {
 void fanAnimateFloor(benchmark::State& state) {
     FanScene& scene = fanScene();
     for (auto _ : state) {
-        floors::animate(scene.animation);
+        bench::animate(scene.animation);
         benchmark::DoNotOptimize(scene.animation.joints.data());
         benchmark::ClobberMemory();
     }
@@ -247,7 +250,7 @@ void treeRender(benchmark::State& state) {
 void treeRenderFloor(benchmark::State& state) {
     TreeScene& scene = treeScene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        floors::render(scene.drawing);
+        bench::render(scene.drawing);
     }
     setUnits(state, scene.nodes);
 }
@@ -263,7 +266,7 @@ void fanRender(benchmark::State& state) {
 void fanRenderFloor(benchmark::State& state) {
     FanScene& scene = fanScene();
     for (auto _ : state) {
-        floors::render(scene.drawing);
+        bench::render(scene.drawing);
     }
     setUnits(state, scene.nodes);
 }
@@ -277,9 +280,9 @@ void limbDraw(benchmark::State& state) {
 }
 
 void limbDrawFloor(benchmark::State& state) {
-    const floors::LimbGeometry geometry = floors::limbGeometry(0.5, 3.0);
+    const bench::LimbGeometry geometry = bench::limbGeometry(0.5, 3.0);
     for (auto _ : state) {
-        floors::drawLimb(geometry);
+        bench::drawLimb(geometry);
     }
     setUnits(state, 1.0);
 }

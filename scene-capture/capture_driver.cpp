@@ -8,7 +8,7 @@
 #include "app/key_script.h"
 #include "libraries/progress/progress_line.h"
 
-namespace capture {
+namespace scene_capture {
 
 namespace {
 
@@ -22,7 +22,8 @@ void drawFinishedFrame() {
 }  // namespace
 
 void runScript(const std::string& keys, int frames) {
-    ProgressLine progress("scene-capture", keys.size() + static_cast<std::uint64_t>(frames));
+    progress::ProgressLine progress("scene-capture",
+                                    keys.size() + static_cast<std::uint64_t>(frames));
     ::runScript(keys, frames, drawFrame, drawFinishedFrame, [&progress] { progress.advance(); });
 }
 
@@ -30,4 +31,4 @@ void drawFrames(int frames) {
     runSteps(frames, drawFrame, drawFinishedFrame);
 }
 
-}  // namespace capture
+}  // namespace scene_capture

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace capture {
+namespace scene_capture {
 
 // The viewer's key script (app/key_script.h) of `keys` and `frames`, each frame drawn into the
 // back buffer as below. The scene must have been built. The last frame stays in the back
@@ -14,4 +14,4 @@ void runScript(const std::string& keys, int frames);
 // and nothing is stepped. The buffers are never swapped.
 void drawFrames(int frames);
 
-}  // namespace capture
+}  // namespace scene_capture

@@ -36,7 +36,7 @@ Display* openDisplay(const char* display) {
 
 // The frame just drawn, from the back buffer, before any swap, into `image`; the problem, or
 // nothing.
-std::optional<std::string> readFrame(RgbImage& image) {
+std::optional<std::string> readFrame(image::RgbImage& image) {
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const int width = viewport[2];
@@ -52,13 +52,14 @@ std::optional<std::string> readFrame(RgbImage& image) {
     if (const GLenum problem = glGetError(); problem != GL_NO_ERROR) {
         return "reading the frame failed with OpenGL error " + std::to_string(problem);
     }
-    image = fromBottomUpRows(width, height, rows);
+    image = image::fromBottomUpRows(width, height, rows);
     return std::nullopt;
 }
 
 // Opens the viewer's window, runs the script and writes the last frame to `output`.
-std::optional<std::string> captureFrame(char* programPath, const capture::CaptureOptions& options,
-                                        PendingFile& output) {
+std::optional<std::string> captureFrame(char* programPath,
+                                        const scene_capture::CaptureOptions& options,
+                                        files::PendingFile& output) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
         return "no display: DISPLAY is not set; run it in a virtual one with "
@@ -78,20 +79,20 @@ std::optional<std::string> captureFrame(char* programPath, const capture::Captur
     openWindow(&glutArgc, glutArgv);
     XCloseDisplay(probe);
     buildScene();
-    capture::runScript(options.keys, options.frames);
+    scene_capture::runScript(options.keys, options.frames);
 
-    RgbImage frame;
+    image::RgbImage frame;
     std::optional<std::string> problem = readFrame(frame);
-    return problem ? problem : commitPng(output, frame);
+    return problem ? problem : image::commitPng(output, frame);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     return command_line::runProgram(
-        "scene-capture", capture::helpText(),
-        capture::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc)),
-        [argv](const capture::CaptureOptions& options, PendingFile& output) {
+        "scene-capture", scene_capture::helpText(),
+        scene_capture::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc)),
+        [argv](const scene_capture::CaptureOptions& options, files::PendingFile& output) {
             return captureFrame(argv[0], options, output);
         });
 }

@@ -1,8 +1,9 @@
 #include "scene-capture/capture_options.h"
 
+#include "app/key_script.h"
 #include "libraries/command_line/option_reader.h"
 
-namespace capture {
+namespace scene_capture {
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     CaptureOptions options;
@@ -33,4 +34,4 @@ std::string helpText() {
            "  xvfb-run -a scene-capture --keys \"+++\" --frames 10 --output chain.png\n";
 }
 
-}  // namespace capture
+}  // namespace scene_capture

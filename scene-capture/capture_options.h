@@ -4,18 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "app/key_script.h"
 #include "libraries/command_line/state_options.h"
 
-namespace capture {
+namespace scene_capture {
 
 // What one run of scene-capture does: type `keys` into the viewer's keyboard callback, run
 // `frames` animation steps (each an idle call followed by a drawn frame), and write the last
 // frame to `output` as a PNG.
 using CaptureOptions = command_line::StateOptions;
-
-using ::maxFrames;
-using ::parseFrames;
 
 using ParsedCommandLine = command_line::ParsedCommandLine<CaptureOptions>;
 
@@ -27,4 +23,4 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string helpText();
 
-}  // namespace capture
+}  // namespace scene_capture

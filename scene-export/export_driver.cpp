@@ -10,10 +10,10 @@
 #include "app/model_catalogue.h"
 #include "app/model_outline.h"
 #include "app/platform.h"
-#include "scene-export/gltf_document.h"
-#include "scene-export/moving_geometry.h"
-#include "scene-export/pose_tracks.h"
-#include "scene-export/shape_recorder.h"
+#include "libraries/gltf/gltf_document.h"
+#include "libraries/gltf/moving_geometry.h"
+#include "libraries/gltf/pose_tracks.h"
+#include "libraries/gltf/shape_recorder.h"
 
 namespace scene_export {
 
@@ -30,21 +30,12 @@ constexpr std::uint64_t bytesPerAnimatedNode = 8 * 1024;
 // doubling, three times what the step took while it ran.
 constexpr std::uint64_t keyframeCopies = 3;
 
-std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
-    return a > ~std::uint64_t{0} - b ? ~std::uint64_t{0} : a + b;
-}
-
-std::uint64_t saturatingMultiply(std::uint64_t a, std::uint64_t b) {
-    return b != 0 && a > ~std::uint64_t{0} / b ? ~std::uint64_t{0} : a * b;
-}
-
 // What exporting the tree model of `depth`, its 2^depth - 1 balls, takes: kept free while the
 // keys run, so that the depth keys build no model that the export could not write, whichever
 // model ends on screen.
 std::uint64_t treeExportAtDepth(int depth, bool animated) {
-    const std::uint64_t balls = depth >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << depth) - 1;
-    return exportFootprint(static_cast<std::size_t>(std::min<std::uint64_t>(balls, SIZE_MAX)),
-                           animated);
+    return exportFootprint(
+        static_cast<std::size_t>(std::min<std::uint64_t>(treeBalls(depth), SIZE_MAX)), animated);
 }
 
 std::uint64_t stillTreeExport(int depth) {
@@ -73,12 +64,12 @@ struct ModelsReleased {
 };
 
 // Each node's mesh in the document, -1 for nodes that draw nothing; and each mesh's shape.
-std::vector<int> recordMeshes(const ModelOutline& model, GltfDocument& document,
-                              std::vector<RecordedShape>& shapes) {
+std::vector<int> recordMeshes(const ModelOutline& model, gltf::GltfDocument& document,
+                              std::vector<gltf::RecordedShape>& shapes) {
     std::vector<int> meshes;
     meshes.reserve(model.nodes.size());
     for (const SceneNode* node : model.nodes) {
-        RecordedShape shape = recordDraw(node, false);
+        gltf::RecordedShape shape = gltf::recordDraw(node, false);
         const int mesh = document.meshFor(shape);
         if (mesh == static_cast<int>(shapes.size())) {
             shapes.push_back(std::move(shape));
@@ -92,8 +83,7 @@ std::vector<int> recordMeshes(const ModelOutline& model, GltfDocument& document,
 
 std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
     const std::uint64_t perNode = bytesPerNode + (animated ? bytesPerAnimatedNode : 0);
-    const auto count = static_cast<std::uint64_t>(nodes);
-    return count > ~std::uint64_t{0} / perNode ? ~std::uint64_t{0} : count * perNode;
+    return saturatingMultiply(static_cast<std::uint64_t>(nodes), perNode);
 }
 
 std::optional<std::string> exportScene(const ExportOptions& options, std::string& file,
@@ -123,11 +113,11 @@ std::optional<std::string> exportScene(const ExportOptions& options,
                describeSize(usableMemory(obtainable)) + " is available";
     }
 
-    GltfDocument document;
-    std::vector<RecordedShape> shapes;
+    gltf::GltfDocument document;
+    std::vector<gltf::RecordedShape> shapes;
     const std::vector<int> meshes = recordMeshes(model, document, shapes);
-    PoseTracks tracks(model.nodes);
-    MovingGeometry geometry(model, meshes, shapes);
+    gltf::PoseTracks tracks(model.nodes);
+    gltf::MovingGeometry geometry(model.nodes, model.names, meshes, shapes);
     const std::uint64_t stored = tracks.storedBytes() + geometry.storedBytes();
     for (int step = 1; step <= options.animate; ++step) {
         onIdle();
@@ -167,11 +157,11 @@ std::optional<std::string> exportScene(const ExportOptions& options,
             document.setMatrix(node, tracks.startMatrix(i));
             continue;
         }
-        const std::vector<Pose> poses = tracks.poses(i);
+        const std::vector<gltf::Pose> poses = tracks.poses(i);
         document.setPose(node, poses.front());
         document.animate(node, poses, tracks.track(i), stepsPerSecond);
     }
-    geometry.write(document, tracks.keyframeCount());
+    geometry.write(document, tracks.keyframeCount(), stepsPerSecond);
     if (options.animate > 0 && !anyMoves) {
         notes.push_back("nothing moves in the " + std::to_string(options.animate) +
                         " steps (the keys paused the animation): no animation is written");

@@ -16,13 +16,13 @@ constexpr const char* program = "scene-export";
 
 // Exports the model on screen after the script, and writes it to `output`.
 std::optional<std::string> exportFile(const scene_export::ExportOptions& options,
-                                      PendingFile& output) {
+                                      files::PendingFile& output) {
     std::vector<std::string> notes;
     std::string bytes;
     // The keys, the frames and the animation's steps, one line for them all.
-    ProgressLine progress(program, options.keys.size() +
-                                       static_cast<std::uint64_t>(options.frames) +
-                                       static_cast<std::uint64_t>(options.animate));
+    progress::ProgressLine progress(program, options.keys.size() +
+                                                 static_cast<std::uint64_t>(options.frames) +
+                                                 static_cast<std::uint64_t>(options.animate));
     const std::optional<std::string> problem = scene_export::exportScene(
         options,
         [&] {

@@ -7,6 +7,8 @@ namespace scene_export {
 
 namespace {
 
+using gltf::GltfFormat;
+
 // The format that the file name's extension asks for: .glb or .gltf, in any case.
 std::optional<GltfFormat> formatOf(const std::string& path) {
     const auto slash = path.rfind('/');

@@ -5,17 +5,15 @@
 #include <vector>
 
 #include "libraries/command_line/state_options.h"
+#include "libraries/gltf/gltf_format.h"
 
 namespace scene_export {
-
-// The two glTF 2.0 files: binary (.glb), or JSON with its buffer embedded (.gltf).
-enum class GltfFormat { binary, json };
 
 // What one run of scene-export does: type `keys` into the viewer's keyboard callback, run
 // `frames` animation steps, export the model on screen to `output`, and with `animate` N > 0
 // run N further steps into a glTF animation.
 struct ExportOptions : command_line::StateOptions {
-    GltfFormat format = GltfFormat::binary;
+    gltf::GltfFormat format = gltf::GltfFormat::binary;
     int animate = 0;
 };
 

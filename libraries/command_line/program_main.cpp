@@ -20,7 +20,7 @@ int runProgram(const std::string& program, const std::string& help, bool helpReq
         tell(program, *usageProblem + " (see " + program + " --help)");
         return usageError;
     }
-    PendingFile file(output);
+    files::PendingFile file(output);
     std::optional<std::string> problem = file.prepare();
     try {
         problem = problem ? problem : run(file);

@@ -23,7 +23,7 @@ inline constexpr int runError = 1;
 void tell(const std::string& program, const std::string& message);
 
 // Writes the file to `output` once the program has made it; the problem, or nothing.
-using Run = std::function<std::optional<std::string>(PendingFile& output)>;
+using Run = std::function<std::optional<std::string>(files::PendingFile& output)>;
 
 // The frame around a command line read into `parsed` (with the state options' --output): the
 // exit status of the program. Running out of memory is a run error that names the file.
@@ -33,13 +33,13 @@ int runProgram(const std::string& program, const std::string& help, bool helpReq
 
 // The same for a program's options as its parseCommandLine reads them; `run` gets them.
 template <std::derived_from<StateOptions> Options>
-int runProgram(const std::string& program, const std::string& help,
-               const ParsedCommandLine<Options>& parsed,
-               const std::type_identity_t<
-                   std::function<std::optional<std::string>(const Options&, PendingFile&)>>& run) {
+int runProgram(
+    const std::string& program, const std::string& help, const ParsedCommandLine<Options>& parsed,
+    const std::type_identity_t<
+        std::function<std::optional<std::string>(const Options&, files::PendingFile&)>>& run) {
     return runProgram(program, help, parsed.helpRequested, parsed.problem,
                       parsed.options ? parsed.options->output : std::string(),
-                      [&](PendingFile& output) { return run(*parsed.options, output); });
+                      [&](files::PendingFile& output) { return run(*parsed.options, output); });
 }
 
 }  // namespace command_line

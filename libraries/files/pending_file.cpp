@@ -13,6 +13,8 @@
 #include <cstring>
 #include <utility>
 
+namespace files {
+
 namespace {
 
 std::string folderOf(const std::string& path) {
@@ -276,3 +278,5 @@ std::optional<std::string> PendingFile::commit(std::span<const std::uint8_t> byt
 std::string PendingFile::cannotWrite(const std::string& why) const {
     return "cannot write " + nameOf(target_) + ": " + why;
 }
+
+}  // namespace files

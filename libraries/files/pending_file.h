@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+namespace files {
+
 // A file written to a path as a whole or not at all. prepare() finds, before any work is done,
 // what cannot be written (a folder is tried with a file made and removed at once); commit()
 // writes the bytes. The target decides how:
@@ -35,3 +37,5 @@ class PendingFile {
     std::string target_;
     bool written_ = false;
 };
+
+}  // namespace files

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace image {
+
 namespace {
 
 bool sameSize(const RgbImage& a, const RgbImage& b) {
@@ -76,3 +78,5 @@ RgbImage differenceImage(const RgbImage& actual, const RgbImage& reference,
     }
     return picture;
 }
+
+}  // namespace image

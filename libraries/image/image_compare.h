@@ -4,6 +4,8 @@
 
 #include "libraries/image/rgb_image.h"
 
+namespace image {
+
 // How far a picture may stray from its reference. A pixel differs when any of its channels is
 // more than `channel` away; the pictures match when at most `share` of the pixels differ.
 struct ImageTolerance {
@@ -35,3 +37,5 @@ ImageComparison compareImages(const RgbImage& actual, const RgbImage& reference,
 // dark grey so the colours stand out. Empty when the sizes differ.
 RgbImage differenceImage(const RgbImage& actual, const RgbImage& reference,
                          const ImageTolerance& tolerance);
+
+}  // namespace image

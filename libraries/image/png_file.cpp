@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace image {
+
 namespace {
 
 // Larger pictures than this are refused when read: a corrupt or hostile header must not make
@@ -110,7 +112,7 @@ std::optional<std::string> readPng(const std::string& path, RgbImage& image) {
     return std::nullopt;
 }
 
-std::optional<std::string> commitPng(PendingFile& file, const RgbImage& image) {
+std::optional<std::string> commitPng(files::PendingFile& file, const RgbImage& image) {
     std::vector<std::uint8_t> bytes;
     if (std::optional<std::string> why = encodePng(image, bytes)) {
         return file.cannotWrite(*why);
@@ -119,9 +121,11 @@ std::optional<std::string> commitPng(PendingFile& file, const RgbImage& image) {
 }
 
 std::optional<std::string> savePng(const RgbImage& image, const std::string& path) {
-    PendingFile file(path);
+    files::PendingFile file(path);
     if (std::optional<std::string> problem = file.prepare()) {
         return problem;
     }
     return commitPng(file, image);
 }
+
+}  // namespace image

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace image {
+
 RgbImage::RgbImage(int width, int height, Rgb fill) {
     if (width <= 0 || height <= 0) {
         return;
@@ -29,3 +31,5 @@ RgbImage fromBottomUpRows(int width, int height, const std::vector<std::uint8_t>
     }
     return image;
 }
+
+}  // namespace image

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace image {
+
 // One pixel: 8 bits of red, green and blue.
 struct Rgb {
     std::uint8_t r = 0;
@@ -59,3 +61,5 @@ class RgbImage {
 // bottom row first. Rows are put the right way up. Empty when `rows` does not hold exactly
 // width * height pixels.
 RgbImage fromBottomUpRows(int width, int height, const std::vector<std::uint8_t>& rows);
+
+}  // namespace image

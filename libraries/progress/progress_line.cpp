@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+namespace progress {
+
 namespace {
 
 constexpr std::chrono::milliseconds interval{250};
@@ -34,3 +36,5 @@ void ProgressLine::advance() {
     std::fprintf(stderr, "\r%s: %llu of %llu steps\033[K", program_.c_str(),
                  static_cast<unsigned long long>(done_), static_cast<unsigned long long>(total_));
 }
+
+}  // namespace progress

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace progress {
+
 // "scene-export: 1200 of 100000 steps" on standard error while a run works through its steps:
 // shown at the first step, rewritten in place at most four times a second, and erased when the
 // run is done. Shows nothing when standard error is not a terminal.
@@ -25,3 +27,5 @@ class ProgressLine {
     bool shown_ = false;
     std::chrono::steady_clock::time_point next_;
 };
+
+}  // namespace progress

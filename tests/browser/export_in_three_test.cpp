@@ -20,6 +20,7 @@
 #include "scratch_folder.h"
 #include "tree_queries.h"
 
+namespace browser {
 namespace {
 
 // One state of the viewer, reached as scene-capture reaches it.
@@ -113,13 +114,13 @@ std::string cameraOf(int viewpoint) {
 }
 
 // Whether a pixel is the model's or the axes', not the clear colour (0.2, 0.2, 0.7).
-bool covered(const RgbImage& image, int x, int y) {
-    const Rgb p = image.at(x, y);
+bool covered(const image::RgbImage& image, int x, int y) {
+    const image::Rgb p = image.at(x, y);
     return std::abs(p.r - 51) > 24 || std::abs(p.g - 51) > 24 || std::abs(p.b - 178) > 24;
 }
 
 // The share of the pixels that one picture covers and the other does not.
-double silhouetteDifference(const RgbImage& a, const RgbImage& b) {
+double silhouetteDifference(const image::RgbImage& a, const image::RgbImage& b) {
     if (a.width() != b.width() || a.height() != b.height() || a.width() == 0) {
         return 1.0;
     }
@@ -196,10 +197,10 @@ TEST_F(ExportedModels, DrawInThreeJsWithTheViewersSilhouette) {
                               std::to_string(s.animate), "--output", file(s.name() + ".glb")},
                              file("export.log")));
         // An animation's end is the state after its steps too.
-        const capture::CaptureRun run =
-            capture::runCapture({"--keys", keys, "--frames", std::to_string(s.frames + s.animate),
-                                 "--output", file(s.name() + ".capture.png")},
-                                server->display(), file("capture.log"));
+        const scene_capture::CaptureRun run = scene_capture::runCapture(
+            {"--keys", keys, "--frames", std::to_string(s.frames + s.animate), "--output",
+             file(s.name() + ".capture.png")},
+            server->display(), file("capture.log"));
         ASSERT_TRUE(run.succeeded()) << run.describe();
         script
             .open("?model=" + s.name() + ".glb&camera=" + cameraOf(s.viewpoint) +
@@ -223,3 +224,4 @@ TEST_F(ExportedModels, DrawInThreeJsWithTheViewersSilhouette) {
 }
 
 }  // namespace
+}  // namespace browser

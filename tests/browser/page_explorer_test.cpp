@@ -25,6 +25,7 @@
 #include "libraries/image/image_compare.h"
 #include "page_test.h"
 
+namespace browser {
 namespace {
 
 class Page : public PageTest {
@@ -212,10 +213,11 @@ TEST_F(Page, LiveSessionsAddressReopenedGivesTheSamePicture) {
     if (!run(reopened).succeeded) {
         return;
     }
-    const ImageComparison comparison =
-        compareImages(golden::readPicture(file("reopened.png")),
-                      golden::readPicture(file("live.png")), ImageTolerance{0, 0.0});
-    EXPECT_TRUE(comparison.matches) << query << ": " << comparison.describe(ImageTolerance{0, 0.0});
+    const image::ImageComparison comparison =
+        image::compareImages(golden::readPicture(file("reopened.png")),
+                             golden::readPicture(file("live.png")), image::ImageTolerance{0, 0.0});
+    EXPECT_TRUE(comparison.matches)
+        << query << ": " << comparison.describe(image::ImageTolerance{0, 0.0});
 }
 
 // The buttons go through the keys' own queue: the keys of the tree's golden case pressed as
@@ -240,11 +242,11 @@ TEST_F(Page, ButtonsDoWhatTheirKeysDo) {
     EXPECT_EQ(result.values[0], "true");
     EXPECT_EQ(result.values[1], "false");
     const golden::GoldenCase tree{"tree", 3, 4, 2};
-    const ImageComparison comparison =
-        compareImages(golden::readPicture(file("buttons.png")),
-                      golden::readPicture(golden::referenceFolder() + "/" + tree.name() + ".png"),
-                      defaultImageTolerance);
-    EXPECT_TRUE(comparison.matches) << comparison.describe(defaultImageTolerance);
+    const image::ImageComparison comparison = image::compareImages(
+        golden::readPicture(file("buttons.png")),
+        golden::readPicture(golden::referenceFolder() + "/" + tree.name() + ".png"),
+        image::defaultImageTolerance);
+    EXPECT_TRUE(comparison.matches) << comparison.describe(image::defaultImageTolerance);
 }
 
 // On a phone 390 pixels wide nothing scrolls sideways, the picture is still drawn at 800 x 800,
@@ -344,3 +346,4 @@ TEST_F(Page, LongAddressScriptsPlayWithoutBlockingTheTab) {
 }
 
 }  // namespace
+}  // namespace browser

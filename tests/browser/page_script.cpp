@@ -8,6 +8,8 @@
 
 #include "harness/child_process.h"
 
+namespace browser {
+
 PageScript& PageScript::step(const std::string& word, const std::string& argument) {
     steps_.push_back(argument.empty() ? word : word + " " + argument);
     return *this;
@@ -142,3 +144,5 @@ std::string webSiteProblem() {
     }
     return {};
 }
+
+}  // namespace browser

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+namespace browser {
+
 // The folder of the web build that the tests open, and why it cannot be used (empty if it can).
 std::string webSiteFolder();
 std::string webSiteProblem();
@@ -60,3 +62,5 @@ class PageScript {
 
 // The URL query that types `keys` and runs `frames` frames, with every key percent-encoded.
 std::string addressOf(const std::string& keys, int frames);
+
+}  // namespace browser

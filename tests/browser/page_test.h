@@ -7,6 +7,8 @@
 #include "page_script.h"
 #include "scratch_folder.h"
 
+namespace browser {
+
 // A test of the web build: fails at once without it, runs page scripts in a scratch folder of
 // its own, and shows the driver's output when a step fails.
 class PageTest : public ::testing::Test {
@@ -30,3 +32,5 @@ class PageTest : public ::testing::Test {
 
     ScratchFolder scratch;
 };
+
+}  // namespace browser

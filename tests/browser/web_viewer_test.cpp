@@ -9,6 +9,7 @@
 #include "libraries/image/image_compare.h"
 #include "page_test.h"
 
+namespace browser {
 namespace {
 
 using golden::GoldenCase;
@@ -19,12 +20,12 @@ class WebViewer : public PageTest {
 
     // Holds the picture at `path` against the golden image of `c`.
     void expectGolden(const std::string& path, const GoldenCase& c) {
-        const ImageComparison comparison =
-            compareImages(golden::readPicture(path),
-                          golden::readPicture(golden::referenceFolder() + "/" + c.name() + ".png"),
-                          defaultImageTolerance);
+        const image::ImageComparison comparison = image::compareImages(
+            golden::readPicture(path),
+            golden::readPicture(golden::referenceFolder() + "/" + c.name() + ".png"),
+            image::defaultImageTolerance);
         EXPECT_TRUE(comparison.matches)
-            << c.name() << ": " << comparison.describe(defaultImageTolerance);
+            << c.name() << ": " << comparison.describe(image::defaultImageTolerance);
     }
 };
 
@@ -153,3 +154,4 @@ TEST_F(WebViewer, RefusesDepthsThatWouldNotFitAndGoesOn) {
 }
 
 }  // namespace
+}  // namespace browser

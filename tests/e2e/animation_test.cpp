@@ -6,17 +6,17 @@ namespace {
 using Animation = ViewerTest;
 
 TEST_F(Animation, RunsFromTheStartAndSpacePausesAndResumesIt) {
-    const RgbImage first = grab("first");
+    const image::RgbImage first = grab("first");
     waitForChange(first, "moving");
 
-    const RgbImage paused = pause("paused");
+    const image::RgbImage paused = pause("paused");
     EXPECT_EQ(countDifferences(afterFrames("still-paused"), paused), 0);
     // Keys that only change the view keep it paused.
-    const RgbImage front = pressAndSettle("1", paused, "front-paused");
+    const image::RgbImage front = pressAndSettle("1", paused, "front-paused");
     EXPECT_EQ(countDifferences(afterFrames("front-still-paused"), front), 0);
 
     press("space");
-    const RgbImage resumed = waitForChange(front, "resumed");
+    const image::RgbImage resumed = waitForChange(front, "resumed");
     waitForChange(resumed, "still-moving");
 }
 

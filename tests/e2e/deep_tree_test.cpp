@@ -21,6 +21,7 @@
 #include "scene/scene_node.h"
 #include "scene/tree_walks.h"
 
+namespace e2e {
 namespace {
 
 constexpr int size = 800;
@@ -29,7 +30,7 @@ class DeepTree : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         // A virtual X server on a free display of its own, unless one is named.
-        server = e2e::XServer::startOrAttach("deep_tree_test.xvfb.log");
+        server = XServer::startOrAttach("deep_tree_test.xvfb.log");
         setenv("DISPLAY", server->display().c_str(), 1);
         static char program[] = "deep_tree_test";
         static char* argv[] = {program, nullptr};
@@ -38,7 +39,7 @@ class DeepTree : public ::testing::Test {
     }
 
     // The frame as the viewer draws it: cleared, a camera, then the tree.
-    static RgbImage picture(SceneNode* root) {
+    static image::RgbImage picture(SceneNode* root) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         gluLookAt(0, 0, 40, 0, 0, 0, 0, 1, 0);
@@ -48,10 +49,10 @@ class DeepTree : public ::testing::Test {
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-        return fromBottomUpRows(size, size, rows);
+        return image::fromBottomUpRows(size, size, rows);
     }
 
-    static inline std::unique_ptr<e2e::XServer> server;
+    static inline std::unique_ptr<XServer> server;
 
     static int stackDepth() {
         GLint depth = 0;
@@ -99,17 +100,18 @@ TEST_F(DeepTree, DeeperThanTheStackDrawsTheSamePictureWithoutError) {
     while (glGetError() != GL_NO_ERROR) {
     }
 
-    const RgbImage deep = picture(pair.deep.get());
+    const image::RgbImage deep = picture(pair.deep.get());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_EQ(stackDepth(), 1);
-    const RgbImage shallow = picture(pair.shallow.get());
+    const image::RgbImage shallow = picture(pair.shallow.get());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
-    const Rgb clearColour{51, 51, 178};
-    EXPECT_GT(e2e::countPixels(shallow, e2e::notNear(clearColour, 8)), 5000)
+    const image::Rgb clearColour{51, 51, 178};
+    EXPECT_GT(countPixels(shallow, notNear(clearColour, 8)), 5000)
         << "the shapes should cover a fair part of the window";
     // Pixels whose channels differ by more than one step of rounding.
-    EXPECT_LT(compareImages(deep, shallow, {2, 0.0}).differing, 50);
+    EXPECT_LT(image::compareImages(deep, shallow, {2, 0.0}).differing, 50);
 }
 
 }  // namespace
+}  // namespace e2e

@@ -20,7 +20,7 @@ TEST_F(Exit, EscapeEndsTheViewerWithStatusOne) {
 }
 
 TEST_F(Exit, EscapeAfterRebuildingTheModelsStillExitsCleanly) {
-    RgbImage picture = pause("paused");
+    image::RgbImage picture = pause("paused");
     for (const char* key : {"x", "x", "x", "plus"}) {
         picture = pressAndSettle(key, picture, key);
     }

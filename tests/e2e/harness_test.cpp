@@ -93,9 +93,9 @@ TEST(ChildProcessTest, EndingItEndsTheWholeProcessGroup) {
 }
 
 TEST(PixelAnalysisTest, SolidPixelsAreShapesNotLines) {
-    const Rgb blue{51, 51, 178};
-    const Rgb white{200, 200, 200};
-    RgbImage image(60, 40, blue);
+    const image::Rgb blue{51, 51, 178};
+    const image::Rgb white{200, 200, 200};
+    image::RgbImage image(60, 40, blue);
     for (int x = 0; x < 60; ++x) {
         image.set(x, 20, white);  // a one-pixel line
         image.set(x, x * 2 / 3, white);

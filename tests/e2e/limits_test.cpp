@@ -67,10 +67,10 @@ TEST_F(MemoryLimit, FortyPlusesStopAtTheDeepestDepthThatFitsAndTheViewerGoesOn) 
     ASSERT_TRUE(viewer().process().running()) << viewer().log();
 
     // Still responsive: the chain of `depth` limbs swings, and "x" shows the figure.
-    const RgbImage chain = grab("chain");
+    const image::RgbImage chain = grab("chain");
     waitForChange(chain, "chain moving");
-    const RgbImage paused = pause("paused");
-    const RgbImage figure = pressAndSettle("x", paused, "figure");
+    const image::RgbImage paused = pause("paused");
+    const image::RgbImage figure = pressAndSettle("x", paused, "figure");
     EXPECT_GT(countDifferences(paused, figure), 1000);
 
     press("Escape");
@@ -87,7 +87,7 @@ class TightMemoryLimit : public MemoryLimit, public ::testing::WithParamInterfac
     std::uint64_t addressSpaceLimit() const override { return GetParam(); }
 
     // Waits until the picture differs from `before`: a frame begun after it has been drawn.
-    bool drawnAgain(const RgbImage& before) {
+    bool drawnAgain(const image::RgbImage& before) {
         while (budgetLeft().count() > 0) {
             if (!(viewer().grab() == before)) {
                 return true;
@@ -100,11 +100,11 @@ class TightMemoryLimit : public MemoryLimit, public ::testing::WithParamInterfac
     // Waits until three grabs in a row, 100 ms apart, differ: the model turns at many frames a
     // second again.
     bool turningQuickly() {
-        RgbImage last = viewer().grab();
+        image::RgbImage last = viewer().grab();
         int changesInARow = 0;
         while (changesInARow < 3 && budgetLeft().count() > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            RgbImage now = viewer().grab();
+            image::RgbImage now = viewer().grab();
             changesInARow = now == last ? 0 : changesInARow + 1;
             last = std::move(now);
         }

@@ -15,22 +15,22 @@ constexpr Point3 treeChildren[] = {{3, 1.75, 0}, {-3, 1.75, 0}};
 constexpr Point3 treeGrandchildren[] = {
     {5.25, 0.0625, 0}, {0.75, 0.0625, 0}, {-0.75, 0.0625, 0}, {-5.25, 0.0625, 0}};
 
-int redPixels(const RgbImage& image) {
+int redPixels(const image::RgbImage& image) {
     return countPixels(image, isRed);
 }
 
 // Neither the blue, nor lit white, nor the red of the tree's lines.
-int strayPixels(const RgbImage& image) {
-    return countPixels(image,
-                       [](Rgb c) { return !isBackground(c) && !isLitWhite(c) && !isRed(c); });
+int strayPixels(const image::RgbImage& image) {
+    return countPixels(
+        image, [](image::Rgb c) { return !isBackground(c) && !isLitWhite(c) && !isRed(c); });
 }
 
-bool redNear(const RgbImage& image, const Point3& world) {
+bool redNear(const image::RgbImage& image, const Point3& world) {
     const PixelPoint p = onScreen(obliqueView, world);
     return anyNear(image, p.column(), p.row(), 1, isRed);
 }
 
-int width(const RgbImage& image) {
+int width(const image::RgbImage& image) {
     const std::optional<Box> box = solidBoundingBox(image, background);
     return box ? box->width() : 0;
 }
@@ -38,15 +38,15 @@ int width(const RgbImage& image) {
 // Paused, every model stays in the pose it has, so each one looks the same whenever it is on
 // screen again; a model not yet shown is still in its initial pose.
 TEST_F(Models, EveryOtherKeyStepsThroughChainFigureFanTreeAndBackToChain) {
-    const RgbImage paused = pause("paused");
-    const RgbImage chain = pressAndSettle("plus", paused, "chain-depth-2");
+    const image::RgbImage paused = pause("paused");
+    const image::RgbImage chain = pressAndSettle("plus", paused, "chain-depth-2");
     EXPECT_EQ(redPixels(chain), 0);
     EXPECT_TRUE(shapesAreLitWhite(chain));
     EXPECT_TRUE(solidAt(chain, obliqueView, chainPivot));
     EXPECT_TRUE(solidAt(chain, obliqueView, firstLimbMiddle));
     EXPECT_TRUE(solidAt(chain, obliqueView, secondLimbMiddle));
 
-    const RgbImage figure = pressAndSettle("x", chain, "figure");
+    const image::RgbImage figure = pressAndSettle("x", chain, "figure");
     EXPECT_EQ(redPixels(figure), 0);
     EXPECT_TRUE(shapesAreLitWhite(figure));
     EXPECT_FALSE(solidAt(figure, obliqueView, chainPivot));
@@ -56,7 +56,7 @@ TEST_F(Models, EveryOtherKeyStepsThroughChainFigureFanTreeAndBackToChain) {
         EXPECT_TRUE(solidAt(figure, obliqueView, part)) << part.x << ", " << part.y;
     }
 
-    const RgbImage fan = pressAndSettle("4", figure, "fan");
+    const image::RgbImage fan = pressAndSettle("4", figure, "fan");
     EXPECT_EQ(redPixels(fan), 0);
     EXPECT_TRUE(shapesAreLitWhite(fan));
     // Twenty chains spread flat around their common root.
@@ -66,7 +66,7 @@ TEST_F(Models, EveryOtherKeyStepsThroughChainFigureFanTreeAndBackToChain) {
     }
     EXPECT_GT(width(fan), width(figure) + 150);
 
-    const RgbImage tree = pressAndSettle("Return", fan, "tree");
+    const image::RgbImage tree = pressAndSettle("Return", fan, "tree");
     EXPECT_GT(redPixels(tree), 100);
     EXPECT_TRUE(shapesAreLitWhite(tree)) << "the balls stay white after the red lines";
     EXPECT_EQ(strayPixels(tree), 0);
@@ -76,12 +76,12 @@ TEST_F(Models, EveryOtherKeyStepsThroughChainFigureFanTreeAndBackToChain) {
         EXPECT_TRUE(redNear(tree, {child.x / 2, (child.y + treeTop.y) / 2, 0})) << child.x;
     }
 
-    const RgbImage chainAgain = pressAndSettle("x", tree, "chain-again");
+    const image::RgbImage chainAgain = pressAndSettle("x", tree, "chain-again");
     EXPECT_EQ(countDifferences(chainAgain, chain), 0);
 }
 
 TEST_F(Models, KeysWithoutACharacterDoNothing) {
-    const RgbImage paused = pause("paused");
+    const image::RgbImage paused = pause("paused");
     for (const char* key : {"Right", "Up", "F1", "Shift_L"}) {
         press(key);
     }
@@ -91,23 +91,23 @@ TEST_F(Models, KeysWithoutACharacterDoNothing) {
 }
 
 TEST_F(Models, DepthKeysRebuildTheBallTreeWithOneLevelMoreOrLess) {
-    RgbImage picture = pause("paused");
+    image::RgbImage picture = pause("paused");
     for (const char* key : {"x", "x", "x"}) {
         picture = pressAndSettle(key, picture, std::string("step-") + key);
     }
-    const RgbImage depth1 = picture;
+    const image::RgbImage depth1 = picture;
     EXPECT_EQ(redPixels(depth1), 0);
     EXPECT_TRUE(solidAt(depth1, obliqueView, treeTop));
     EXPECT_FALSE(solidAt(depth1, obliqueView, treeChildren[0]));
 
-    const RgbImage depth2 = pressAndSettle("plus", depth1, "depth-2");
+    const image::RgbImage depth2 = pressAndSettle("plus", depth1, "depth-2");
     EXPECT_GT(redPixels(depth2), 100);
     EXPECT_TRUE(solidAt(depth2, obliqueView, treeChildren[0]));
     EXPECT_TRUE(solidAt(depth2, obliqueView, treeChildren[1]));
     EXPECT_FALSE(solidAt(depth2, obliqueView, treeGrandchildren[0]));
     EXPECT_GT(countSolidPixels(depth2, background), countSolidPixels(depth1, background));
 
-    const RgbImage depth3 = pressAndSettle("plus", depth2, "depth-3");
+    const image::RgbImage depth3 = pressAndSettle("plus", depth2, "depth-3");
     EXPECT_GT(redPixels(depth3), redPixels(depth2));
     EXPECT_TRUE(shapesAreLitWhite(depth3));
     for (const Point3& grandchild : treeGrandchildren) {
@@ -118,11 +118,11 @@ TEST_F(Models, DepthKeysRebuildTheBallTreeWithOneLevelMoreOrLess) {
     // Rebuilt trees start from the same initial pose, so each depth looks as it did.
     EXPECT_EQ(countDifferences(pressAndSettle("minus", depth3, "back-to-2"), depth2), 0);
     EXPECT_EQ(countDifferences(pressAndSettle("equal", depth2, "equal-to-3"), depth3), 0);
-    const RgbImage down2 = pressAndSettle("minus", depth3, "down-to-2");
+    const image::RgbImage down2 = pressAndSettle("minus", depth3, "down-to-2");
     EXPECT_EQ(countDifferences(pressAndSettle("minus", down2, "down-to-1"), depth1), 0);
     // Depth 1 is the least: "-" rebuilds the same single ball, and one "+" makes it 2 again.
     press("minus");
-    const RgbImage stillDepth1 = afterFrames("minus-at-1");
+    const image::RgbImage stillDepth1 = afterFrames("minus-at-1");
     EXPECT_EQ(countDifferences(stillDepth1, depth1), 0);
     EXPECT_EQ(countDifferences(pressAndSettle("plus", stillDepth1, "up-to-2"), depth2), 0);
 }
@@ -130,13 +130,13 @@ TEST_F(Models, DepthKeysRebuildTheBallTreeWithOneLevelMoreOrLess) {
 TEST_F(Models, MinusAtDepthOneRestartsTheChainFromItsRestPose) {
     pause("paused");
     press("minus");
-    const RgbImage rest = waitForStill("rest");
+    const image::RgbImage rest = waitForStill("rest");
     EXPECT_TRUE(solidAt(rest, obliqueView, chainPivot));
     EXPECT_TRUE(solidAt(rest, obliqueView, firstLimbMiddle));
     EXPECT_FALSE(solidAt(rest, obliqueView, secondLimbMiddle));
 
     // Let it swing out of the rest pose and stop it there.
-    RgbImage swung = rest;
+    image::RgbImage swung = rest;
     for (int attempt = 0; attempt < 5 && swung == rest; ++attempt) {
         press("space");
         waitForChange(swung, "swinging");
@@ -145,7 +145,7 @@ TEST_F(Models, MinusAtDepthOneRestartsTheChainFromItsRestPose) {
     ASSERT_GT(countDifferences(swung, rest), 0);
 
     EXPECT_EQ(countDifferences(pressAndSettle("minus", swung, "restarted"), rest), 0);
-    const RgbImage twoLimbs = pressAndSettle("plus", rest, "two-limbs");
+    const image::RgbImage twoLimbs = pressAndSettle("plus", rest, "two-limbs");
     EXPECT_TRUE(solidAt(twoLimbs, obliqueView, secondLimbMiddle));
     EXPECT_EQ(countDifferences(pressAndSettle("minus", twoLimbs, "one-limb"), rest), 0);
 }

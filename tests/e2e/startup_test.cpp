@@ -22,7 +22,7 @@ TEST_F(Startup, WindowHasTheExactTitleSizeAndPosition) {
 }
 
 TEST_F(Startup, BackgroundIsTheClearBlueAndTheAxesCrossAtTheCentre) {
-    const RgbImage image = grab("start");
+    const image::RgbImage image = grab("start");
     const std::initializer_list<std::pair<int, int>> corners = {
         {0, 0}, {799, 0}, {0, 799}, {799, 799}, {200, 700}};
     for (const auto& [x, y] : corners) {
@@ -39,13 +39,14 @@ TEST_F(Startup, BackgroundIsTheClearBlueAndTheAxesCrossAtTheCentre) {
         EXPECT_TRUE(litLineNear(image, obliqueView, p)) << p.x << ", " << p.y << ", " << p.z;
     }
     // Nothing but the blue, the lit white and grey of axes and shapes.
-    EXPECT_EQ(countPixels(image, [](Rgb c) { return !isBackground(c) && !isLitWhite(c); }), 0);
+    EXPECT_EQ(countPixels(image, [](image::Rgb c) { return !isBackground(c) && !isLitWhite(c); }),
+              0);
 }
 
 TEST_F(Startup, ChainModelIsOneLitWhiteLimbSwingingAboutItsPinnedEnd) {
-    const RgbImage first = grab("first");
-    const RgbImage later = waitForChange(first, "later");
-    for (const RgbImage* image : {&first, &later}) {
+    const image::RgbImage first = grab("first");
+    const image::RgbImage later = waitForChange(first, "later");
+    for (const image::RgbImage* image : {&first, &later}) {
         EXPECT_TRUE(solidAt(*image, obliqueView, chainPivot));
         const std::optional<Box> box = solidBoundingBox(*image, background);
         ASSERT_TRUE(box);

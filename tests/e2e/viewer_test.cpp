@@ -39,15 +39,15 @@ std::string viewerExecutable() {
 
 }  // namespace
 
-bool isLitWhite(Rgb c) {
+bool isLitWhite(image::Rgb c) {
     return std::abs(c.r - c.g) <= 3 && std::abs(c.g - c.b) <= 3 && c.r >= 100;
 }
 
-bool isRed(Rgb c) {
+bool isRed(image::Rgb c) {
     return c.r >= 100 && c.g <= 40 && c.b <= 40;
 }
 
-bool isBackground(Rgb c) {
+bool isBackground(image::Rgb c) {
     return c == background;
 }
 
@@ -55,18 +55,18 @@ PixelPoint onScreen(const CameraPose& camera, const Point3& world) {
     return project(camera, world, windowSize, 45.0);
 }
 
-bool solidAt(const RgbImage& image, const CameraPose& camera, const Point3& world) {
+bool solidAt(const image::RgbImage& image, const CameraPose& camera, const Point3& world) {
     const PixelPoint p = onScreen(camera, world);
     return isSolidAt(image, p.column(), p.row(), background);
 }
 
-bool litLineNear(const RgbImage& image, const CameraPose& camera, const Point3& world) {
+bool litLineNear(const image::RgbImage& image, const CameraPose& camera, const Point3& world) {
     const PixelPoint p = onScreen(camera, world);
     return anyNear(image, p.column(), p.row(), 1, isLitWhite);
 }
 
-::testing::AssertionResult shapesAreLitWhite(const RgbImage& image) {
-    std::vector<Rgb> shades = solidColours(image, background);
+::testing::AssertionResult shapesAreLitWhite(const image::RgbImage& image) {
+    std::vector<image::Rgb> shades = solidColours(image, background);
     if (shades.empty()) {
         return ::testing::AssertionFailure() << "no solid shape at all";
     }
@@ -82,8 +82,8 @@ bool litLineNear(const RgbImage& image, const CameraPose& camera, const Point3& 
         return ::testing::AssertionFailure()
                << redCount << " of " << shades.size() << " shape pixels are red";
     }
-    const auto [darkest, brightest] =
-        std::minmax_element(shades.begin(), red, [](Rgb a, Rgb b) { return a.r < b.r; });
+    const auto [darkest, brightest] = std::minmax_element(
+        shades.begin(), red, [](image::Rgb a, image::Rgb b) { return a.r < b.r; });
     if (brightest->r - darkest->r < 40) {
         return ::testing::AssertionFailure()
                << "shapes are almost flat, from " << toString(*darkest) << " to "
@@ -146,7 +146,7 @@ void ViewerTest::saveGrabs(bool announce) {
         const std::string path = testName() + "-" + (i < 10 ? "0" : "") + std::to_string(i) + "-" +
                                  grabs_[i].first + ".png";
         names += "\n  " + std::filesystem::absolute(path).string();
-        if (const std::optional<std::string> problem = savePng(grabs_[i].second, path)) {
+        if (const std::optional<std::string> problem = image::savePng(grabs_[i].second, path)) {
             names += " (not written: " + *problem + ")";
         }
     }
@@ -156,7 +156,7 @@ void ViewerTest::saveGrabs(bool announce) {
     }
 }
 
-RgbImage ViewerTest::keep(RgbImage image, const std::string& label) {
+image::RgbImage ViewerTest::keep(image::RgbImage image, const std::string& label) {
     if (grabs_.size() == keptGrabLimit) {
         grabs_.erase(grabs_.begin());
     }
@@ -164,7 +164,7 @@ RgbImage ViewerTest::keep(RgbImage image, const std::string& label) {
     return image;
 }
 
-RgbImage ViewerTest::grab(const std::string& label) {
+image::RgbImage ViewerTest::grab(const std::string& label) {
     return keep(viewer_->grab(), label);
 }
 
@@ -173,9 +173,9 @@ std::chrono::milliseconds ViewerTest::budgetLeft() const {
                     std::chrono::milliseconds(0));
 }
 
-RgbImage ViewerTest::waitForChange(const RgbImage& before, const std::string& label) {
+image::RgbImage ViewerTest::waitForChange(const image::RgbImage& before, const std::string& label) {
     for (;;) {
-        RgbImage now = viewer_->grab();
+        image::RgbImage now = viewer_->grab();
         if (!(now == before)) {
             return keep(std::move(now), label);
         }
@@ -187,8 +187,8 @@ RgbImage ViewerTest::waitForChange(const RgbImage& before, const std::string& la
     }
 }
 
-RgbImage ViewerTest::waitForStill(const std::string& label) {
-    RgbImage last = viewer_->grab();
+image::RgbImage ViewerTest::waitForStill(const std::string& label) {
+    image::RgbImage last = viewer_->grab();
     int sameInARow = 0;
     // Three equal grabs 100 ms apart: hundreds of frames with no pixel moving.
     while (sameInARow < 2) {
@@ -197,26 +197,26 @@ RgbImage ViewerTest::waitForStill(const std::string& label) {
             throw std::runtime_error("the picture kept changing (waiting for " + label + ")");
         }
         std::this_thread::sleep_for(2 * pollInterval);
-        RgbImage now = viewer_->grab();
+        image::RgbImage now = viewer_->grab();
         sameInARow = now == last ? sameInARow + 1 : 0;
         last = std::move(now);
     }
     return keep(std::move(last), label);
 }
 
-RgbImage ViewerTest::afterFrames(const std::string& label) {
+image::RgbImage ViewerTest::afterFrames(const std::string& label) {
     std::this_thread::sleep_for(manyFrames);
     return grab(label);
 }
 
-RgbImage ViewerTest::pressAndSettle(const std::string& keysym, const RgbImage& before,
-                                    const std::string& label) {
+image::RgbImage ViewerTest::pressAndSettle(const std::string& keysym, const image::RgbImage& before,
+                                           const std::string& label) {
     press(keysym);
     waitForChange(before, label + "-changing");
     return waitForStill(label);
 }
 
-RgbImage ViewerTest::pause(const std::string& label) {
+image::RgbImage ViewerTest::pause(const std::string& label) {
     press("space");
     return waitForStill(label);
 }

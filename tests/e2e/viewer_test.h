@@ -16,15 +16,15 @@
 namespace e2e {
 
 // What the viewer's picture is made of.
-inline constexpr Rgb background{51, 51, 178};
+inline constexpr image::Rgb background{51, 51, 178};
 inline constexpr int windowSize = 800;
 
 // Lit white: the axes and every limb and ball. Unlit parts still get the ambient light, so
 // even the darkest side is a light grey, never the blue background.
-bool isLitWhite(Rgb colour);
+bool isLitWhite(image::Rgb colour);
 // The ball tree's connecting lines.
-bool isRed(Rgb colour);
-bool isBackground(Rgb colour);
+bool isRed(image::Rgb colour);
+bool isBackground(image::Rgb colour);
 
 // The three viewpoints; the viewer starts in the oblique one.
 inline const CameraPose frontView{{0, 0, 15}, {0, 0, -1}, {0, 1, 0}};
@@ -33,12 +33,12 @@ inline const CameraPose obliqueView{{15, 15, 15}, {-1, -1, -1}, {0, 1, 0}};
 
 PixelPoint onScreen(const CameraPose& camera, const Point3& world);
 // Whether a solid shape covers the pixel where `world` lands.
-bool solidAt(const RgbImage& image, const CameraPose& camera, const Point3& world);
+bool solidAt(const image::RgbImage& image, const CameraPose& camera, const Point3& world);
 // Whether an axis or other lit line passes within a pixel of where `world` lands.
-bool litLineNear(const RgbImage& image, const CameraPose& camera, const Point3& world);
+bool litLineNear(const image::RgbImage& image, const CameraPose& camera, const Point3& world);
 
 // Every solid shape white under the one light: neutral greys over a wide range of shades.
-::testing::AssertionResult shapesAreLitWhite(const RgbImage& image);
+::testing::AssertionResult shapesAreLitWhite(const image::RgbImage& image);
 
 // Runs one viewer per test on an X server shared by the test suite. Every grab taken through
 // the fixture is kept; when a test fails they are written as PNG files to the working
@@ -61,7 +61,7 @@ class ViewerTest : public ::testing::Test {
     virtual ViewerOptions viewerOptions();
 
     Viewer& viewer() { return *viewer_; }
-    RgbImage grab(const std::string& label);
+    image::RgbImage grab(const std::string& label);
     void press(const std::string& keysym) { viewer_->pressKey(keysym); }
 
     // The time left of the test's budget, never less than zero.
@@ -69,28 +69,28 @@ class ViewerTest : public ::testing::Test {
 
     // Polls until the picture differs from `before` and returns the new picture. Throws, and
     // so fails the test, when nothing changes before the budget is spent.
-    RgbImage waitForChange(const RgbImage& before, const std::string& label);
+    image::RgbImage waitForChange(const image::RgbImage& before, const std::string& label);
     // Polls until the picture has stayed the same for a few frames' worth of time.
-    RgbImage waitForStill(const std::string& label);
+    image::RgbImage waitForStill(const std::string& label);
     // Waits long enough for the viewer to have drawn many frames, then grabs: for checks that
     // a key changed nothing, where there is no change to wait for.
-    RgbImage afterFrames(const std::string& label);
+    image::RgbImage afterFrames(const std::string& label);
     // Presses a key while the animation is paused and returns the picture it settles on.
-    RgbImage pressAndSettle(const std::string& keysym, const RgbImage& before,
-                            const std::string& label);
+    image::RgbImage pressAndSettle(const std::string& keysym, const image::RgbImage& before,
+                                   const std::string& label);
     // Pauses the animation and returns the still picture.
-    RgbImage pause(const std::string& label);
+    image::RgbImage pause(const std::string& label);
 
   private:
     static std::unique_ptr<XServer> server_;
     static std::string serverProblem_;
 
-    RgbImage keep(RgbImage image, const std::string& label);
+    image::RgbImage keep(image::RgbImage image, const std::string& label);
     void saveGrabs(bool announce);
 
     Clock::time_point deadline_;
     std::unique_ptr<Viewer> viewer_;
-    std::vector<std::pair<std::string, RgbImage>> grabs_;
+    std::vector<std::pair<std::string, image::RgbImage>> grabs_;
 };
 
 }  // namespace e2e

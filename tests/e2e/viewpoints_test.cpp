@@ -9,18 +9,18 @@ constexpr Point3 chainPivot{0, 0, -6};
 
 // The lit fraction of the better of the two middle columns (or rows) over a stretch of it: an
 // axis through the centre lands on one of them.
-double centreColumnLit(const RgbImage& image, int top, int bottom) {
+double centreColumnLit(const image::RgbImage& image, int top, int bottom) {
     return std::max(columnFraction(image, 399, top, bottom, isLitWhite),
                     columnFraction(image, 400, top, bottom, isLitWhite));
 }
 
-double centreRowLit(const RgbImage& image, int left, int right) {
+double centreRowLit(const image::RgbImage& image, int left, int right) {
     return std::max(rowFraction(image, 399, left, right, isLitWhite),
                     rowFraction(image, 400, left, right, isLitWhite));
 }
 
 // Where the oblique view shows the x and z axes, away from the centre.
-bool obliqueAxesShown(const RgbImage& image) {
+bool obliqueAxesShown(const image::RgbImage& image) {
     for (const Point3& p : {Point3{10, 0, 0}, Point3{-10, 0, 0}, Point3{0, 0, 10}}) {
         if (!litLineNear(image, obliqueView, p)) {
             return false;
@@ -29,7 +29,7 @@ bool obliqueAxesShown(const RgbImage& image) {
     return true;
 }
 
-bool obliqueAxesGone(const RgbImage& image) {
+bool obliqueAxesGone(const image::RgbImage& image) {
     for (const Point3& p : {Point3{10, 0, 0}, Point3{-10, 0, 0}, Point3{0, 0, 10}}) {
         const PixelPoint at = onScreen(obliqueView, p);
         if (anyNear(image, at.column(), at.row(), 2, notNear(background, 0))) {
@@ -40,14 +40,14 @@ bool obliqueAxesGone(const RgbImage& image) {
 }
 
 TEST_F(Viewpoints, KeysTwoOneAndThreeShowTopFrontAndObliqueViews) {
-    const RgbImage oblique = pause("oblique");
+    const image::RgbImage oblique = pause("oblique");
     EXPECT_TRUE(obliqueAxesShown(oblique));
     press("3");
     EXPECT_EQ(countDifferences(afterFrames("three-at-start"), oblique), 0)
         << "the viewer starts in view 3";
 
     // From above: x to the right, -z up, the y axis pointing at the viewer.
-    const RgbImage top = pressAndSettle("2", oblique, "top");
+    const image::RgbImage top = pressAndSettle("2", oblique, "top");
     EXPECT_TRUE(obliqueAxesGone(top));
     EXPECT_EQ(centreRowLit(top, 0, 799), 1.0);
     EXPECT_EQ(centreColumnLit(top, 410, 799), 1.0);
@@ -62,7 +62,7 @@ TEST_F(Viewpoints, KeysTwoOneAndThreeShowTopFrontAndObliqueViews) {
 
     // From the front: x to the right, y up, the chain pointing at the viewer from behind the
     // centre.
-    const RgbImage front = pressAndSettle("1", top, "front");
+    const image::RgbImage front = pressAndSettle("1", top, "front");
     EXPECT_TRUE(obliqueAxesGone(front));
     EXPECT_EQ(centreRowLit(front, 0, 300), 1.0);
     EXPECT_EQ(centreRowLit(front, 500, 799), 1.0);
@@ -73,15 +73,15 @@ TEST_F(Viewpoints, KeysTwoOneAndThreeShowTopFrontAndObliqueViews) {
     }
     EXPECT_TRUE(solidAt(front, frontView, chainPivot));
 
-    const RgbImage backToOblique = pressAndSettle("3", front, "oblique-again");
+    const image::RgbImage backToOblique = pressAndSettle("3", front, "oblique-again");
     EXPECT_EQ(countDifferences(backToOblique, oblique), 0);
 }
 
 TEST_F(Viewpoints, ViewStaysWhenTheModelOrTheDepthChanges) {
-    const RgbImage paused = pause("paused");
-    const RgbImage top = pressAndSettle("2", paused, "top");
+    const image::RgbImage paused = pause("paused");
+    const image::RgbImage top = pressAndSettle("2", paused, "top");
     // The figure from above: head over the middle, arms straight out along x.
-    const RgbImage figure = pressAndSettle("x", top, "figure-from-above");
+    const image::RgbImage figure = pressAndSettle("x", top, "figure-from-above");
     for (const Point3& p : {Point3{0, 3, 0}, Point3{4, 1.5, 0}, Point3{-4, 1.5, 0}}) {
         EXPECT_TRUE(solidAt(figure, topView, p)) << p.x;
     }

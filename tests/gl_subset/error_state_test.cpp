@@ -7,13 +7,13 @@
 #include "libraries/gl_subset/matrix_stack.h"
 #include "libraries/gl_subset/primitive_sink.h"
 
+namespace gl_subset {
 namespace {
 
 // Counts the blocks that reach it.
-class CountingSink : public gl_subset::PrimitiveSink {
+class CountingSink : public PrimitiveSink {
   public:
-    void draw(gl_subset::Primitive, std::span<const gl_subset::Vertex>,
-              std::span<const std::uint32_t>) override {
+    void draw(Primitive, std::span<const Vertex>, std::span<const std::uint32_t>) override {
         ++draws;
     }
     void setCapability(unsigned int, bool) override {}
@@ -36,7 +36,7 @@ void drawTriangleAs(GLenum mode) {
 // error the first time its kind occurs; it changes nothing, as in GL.
 TEST(GlSubsetErrors, CallsOutsideTheSubsetAreRecordedAndSaidOncePerKind) {
     CountingSink sink;
-    gl_subset::setSink(&sink);
+    setSink(&sink);
     testing::internal::CaptureStderr();
 
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -53,7 +53,7 @@ TEST(GlSubsetErrors, CallsOutsideTheSubsetAreRecordedAndSaidOncePerKind) {
     // top entry current.
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    for (int i = 1; i < gl_subset::stackDepth; ++i) {
+    for (int i = 1; i < stackDepth; ++i) {
         glPushMatrix();
         glTranslatef(1, 0, 0);
     }
@@ -62,24 +62,24 @@ TEST(GlSubsetErrors, CallsOutsideTheSubsetAreRecordedAndSaidOncePerKind) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_STACK_OVERFLOW));
     glTranslatef(1, 0, 0);
     glPopMatrix();
-    EXPECT_EQ(gl_subset::modelviewMatrix()[12], static_cast<float>(gl_subset::stackDepth - 2));
+    EXPECT_EQ(modelviewMatrix()[12], static_cast<float>(stackDepth - 2));
 
     // Down to the bottom entry, and a pop too many is refused.
-    for (int i = 2; i < gl_subset::stackDepth; ++i) {
+    for (int i = 2; i < stackDepth; ++i) {
         glPopMatrix();
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    EXPECT_EQ(gl_subset::modelviewMatrix()[12], 0.0f);
+    EXPECT_EQ(modelviewMatrix()[12], 0.0f);
     glPopMatrix();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_STACK_UNDERFLOW));
-    EXPECT_EQ(gl_subset::modelviewMatrix()[12], 0.0f);
+    EXPECT_EQ(modelviewMatrix()[12], 0.0f);
     // The first error is held until it is read, whatever follows it.
     drawTriangleAs(GL_POLYGON);
     glPopMatrix();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_INVALID_ENUM));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
-    gl_subset::setSink(nullptr);
+    setSink(nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "GL subset: glBegin(0x0009) asks for a primitive outside the subset, which draws "
               "GL_QUADS, GL_LINES and GL_TRIANGLES only; its vertices are not drawn: "
@@ -91,3 +91,4 @@ TEST(GlSubsetErrors, CallsOutsideTheSubsetAreRecordedAndSaidOncePerKind) {
 }
 
 }  // namespace
+}  // namespace gl_subset

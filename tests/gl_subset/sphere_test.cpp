@@ -7,10 +7,11 @@
 
 #include "libraries/gl_subset/sphere.h"
 
+namespace gl_subset {
 namespace {
 
 TEST(SolidSphereMesh, IsAClosedSurfaceOfUnitPointsTurningLikeFreeglut) {
-    const gl_subset::SphereMesh& mesh = gl_subset::solidSphereMesh(10, 5);
+    const SphereMesh& mesh = solidSphereMesh(10, 5);
     ASSERT_EQ(mesh.points.size(), 3u * (10 * 4 + 2));
     for (std::size_t i = 0; i < mesh.points.size(); i += 3) {
         const float* p = &mesh.points[i];
@@ -56,3 +57,4 @@ TEST(SolidSphereMesh, IsAClosedSurfaceOfUnitPointsTurningLikeFreeglut) {
 }
 
 }  // namespace
+}  // namespace gl_subset

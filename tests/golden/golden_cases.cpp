@@ -43,9 +43,9 @@ std::string outputFolder() {
     return GOLDEN_OUTPUT_FOLDER;
 }
 
-RgbImage readPicture(const std::string& path) {
-    RgbImage picture;
-    if (const std::optional<std::string> problem = readPng(path, picture)) {
+image::RgbImage readPicture(const std::string& path) {
+    image::RgbImage picture;
+    if (const std::optional<std::string> problem = image::readPng(path, picture)) {
         ADD_FAILURE() << *problem;
         return {};
     }

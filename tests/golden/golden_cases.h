@@ -35,6 +35,6 @@ std::string referenceFolder();
 std::string outputFolder();
 
 // `path` read as a picture, or a failure naming the problem and a picture without pixels.
-RgbImage readPicture(const std::string& path);
+image::RgbImage readPicture(const std::string& path);
 
 }  // namespace golden

@@ -53,7 +53,7 @@ TEST_P(GoldenImages, CaptureMatchesTheReferencePicture) {
     fs::remove(actualPath);
     fs::remove(diffPath);
 
-    const capture::CaptureRun run = capture::runCapture(
+    const scene_capture::CaptureRun run = scene_capture::runCapture(
         {"--keys", c.keys(), "--frames", std::to_string(goldenFrames), "--output", actualPath},
         server_->display(), outputFolder() + "/" + c.name() + ".log");
     ASSERT_TRUE(run.succeeded()) << run.describe();
@@ -68,20 +68,22 @@ TEST_P(GoldenImages, CaptureMatchesTheReferencePicture) {
     ASSERT_TRUE(fs::exists(referencePath))
         << "no reference " << referencePath << "; the new picture is " << actualPath
         << " (build the update-golden target to make the references)";
-    const RgbImage actual = readPicture(actualPath);
-    const RgbImage reference = readPicture(referencePath);
+    const image::RgbImage actual = readPicture(actualPath);
+    const image::RgbImage reference = readPicture(referencePath);
     ASSERT_EQ(actual.width(), 800);
     ASSERT_EQ(actual.height(), 800);
-    const ImageComparison result = compareImages(actual, reference, defaultImageTolerance);
+    const image::ImageComparison result =
+        image::compareImages(actual, reference, image::defaultImageTolerance);
     if (result.matches) {
         fs::remove(actualPath);
         return;
     }
-    const std::optional<std::string> why =
-        savePng(differenceImage(actual, reference, defaultImageTolerance), diffPath);
+    const std::optional<std::string> why = image::savePng(
+        image::differenceImage(actual, reference, image::defaultImageTolerance), diffPath);
     ADD_FAILURE() << c.name() << " (keys \"" << c.keys() << "\", " << goldenFrames
                   << " frames) does not match " << referencePath << ": "
-                  << result.describe(defaultImageTolerance) << "\n  new picture: " << actualPath
+                  << result.describe(image::defaultImageTolerance)
+                  << "\n  new picture: " << actualPath
                   << "\n  difference (red: differs, yellow: within the tolerance): " << diffPath
                   << (why ? " (" + *why + ")" : "");
 }
@@ -114,7 +116,7 @@ TEST(GoldenCases, EveryReferenceIsCommittedAndNoStrayOneIsLeft) {
         expected.push_back(c.name() + ".png");
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(capture::filesIn(referenceFolder()), expected);
+    EXPECT_EQ(scene_capture::filesIn(referenceFolder()), expected);
 }
 
 }  // namespace

@@ -17,8 +17,8 @@
 namespace golden {
 namespace {
 
-void save(const RgbImage& picture, const std::string& path) {
-    if (const std::optional<std::string> problem = savePng(picture, path)) {
+void save(const image::RgbImage& picture, const std::string& path) {
+    if (const std::optional<std::string> problem = image::savePng(picture, path)) {
         ADD_FAILURE() << *problem;
     }
 }
@@ -37,11 +37,11 @@ TEST(ViewerAndCapture, DrawTheSamePictureForTheSameState) {
     const std::string capturePath = folder + "/viewer-match.capture.png";
     // More than one frame: the axes are lit with the normal that the frame before left
     // current, so only the first frame of a run shows them in other shades.
-    const capture::CaptureRun run = capture::runCapture(
+    const scene_capture::CaptureRun run = scene_capture::runCapture(
         {"--keys", keys, "--frames", std::to_string(goldenFrames), "--output", capturePath},
         server->display(), folder + "/viewer-match.capture.log");
     ASSERT_TRUE(run.succeeded()) << run.describe();
-    const RgbImage captured = readPicture(capturePath);
+    const image::RgbImage captured = readPicture(capturePath);
     ASSERT_EQ(captured.width(), 800);
 
     e2e::ViewerOptions options;
@@ -66,22 +66,22 @@ TEST(ViewerAndCapture, DrawTheSamePictureForTheSameState) {
 
     // The viewer draws continuously; poll until its picture has settled on the state the keys
     // asked for.
-    RgbImage shown;
-    ImageComparison result;
+    image::RgbImage shown;
+    image::ImageComparison result;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     do {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         shown = viewer.grab();
-        result = compareImages(shown, captured, defaultImageTolerance);
+        result = image::compareImages(shown, captured, image::defaultImageTolerance);
     } while (!result.matches && std::chrono::steady_clock::now() < deadline);
 
     if (!result.matches) {
         const std::string shownPath = folder + "/viewer-match.viewer.png";
         const std::string diffPath = folder + "/viewer-match.diff.png";
         save(shown, shownPath);
-        save(differenceImage(shown, captured, defaultImageTolerance), diffPath);
+        save(image::differenceImage(shown, captured, image::defaultImageTolerance), diffPath);
         ADD_FAILURE() << "the viewer's window does not show what scene-capture drew after \""
-                      << keys << "\": " << result.describe(defaultImageTolerance)
+                      << keys << "\": " << result.describe(image::defaultImageTolerance)
                       << "\n  viewer: " << shownPath << "\n  capture: " << capturePath
                       << "\n  difference: " << diffPath;
     }

@@ -2,6 +2,7 @@
 
 #include "libraries/image/image_compare.h"
 
+namespace image {
 namespace {
 
 constexpr int side = 100;  // 10,000 pixels: each one is 0.01 %
@@ -98,3 +99,4 @@ TEST(DifferenceImage, MarksDifferencesRedAndSmallOnesYellowOnAFadedReference) {
 }
 
 }  // namespace
+}  // namespace image

@@ -18,6 +18,7 @@
 #include "scratch_folder.h"
 
 // Files written as a whole or not at all.
+namespace files {
 namespace {
 
 namespace fs = std::filesystem;
@@ -117,3 +118,4 @@ TEST_F(PendingFiles, AFolderThatCannotTakeTheFileIsFoundBeforeAnyWork) {
 }
 
 }  // namespace
+}  // namespace files

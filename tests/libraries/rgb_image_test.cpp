@@ -16,6 +16,7 @@
 #include "scratch_folder.h"
 
 // The one picture type and its PNG files.
+namespace image {
 namespace {
 
 namespace fs = std::filesystem;
@@ -135,7 +136,7 @@ TEST_F(PngFiles, ReadingAMissingOrBrokenFileFailsWithItsName) {
 }
 
 TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
-    PendingFile pending(path("out.png"));
+    files::PendingFile pending(path("out.png"));
     ASSERT_EQ(pending.prepare(), std::nullopt);
     EXPECT_TRUE(entries().empty()) << "nothing is made before the picture is ready";
 
@@ -151,14 +152,14 @@ TEST_F(PngFiles, APendingPictureAppearsOnlyWhenCommitted) {
 TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
     std::ofstream(path("out.png")) << "old";
     {
-        PendingFile pending(path("out.png"));
+        files::PendingFile pending(path("out.png"));
         ASSERT_EQ(pending.prepare(), std::nullopt);
         // Failing to write leaves the old file as it was.
         const std::string problem = commitPng(pending, RgbImage{}).value_or("");
         EXPECT_NE(problem.find("out.png"), std::string::npos) << problem;
     }
     {
-        PendingFile dropped(path("out.png"));
+        files::PendingFile dropped(path("out.png"));
         ASSERT_EQ(dropped.prepare(), std::nullopt);
     }
     EXPECT_EQ(entries(), std::vector<std::string>{"out.png"});
@@ -167,3 +168,4 @@ TEST_F(PngFiles, APendingPictureNotCommittedLeavesNothingBehind) {
 }
 
 }  // namespace
+}  // namespace image

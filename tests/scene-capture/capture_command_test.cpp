@@ -13,7 +13,7 @@
 #include "harness/x_server.h"
 #include "scratch_folder.h"
 
-namespace capture {
+namespace scene_capture {
 namespace {
 
 namespace fs = std::filesystem;
@@ -143,4 +143,4 @@ TEST_F(CaptureOnADisplay, AFullDeviceIsWrittenIntoAndTheSystemsReasonSaid) {
 }
 
 }  // namespace
-}  // namespace capture
+}  // namespace scene_capture

@@ -12,7 +12,7 @@
 #include "scene-capture/capture_driver.h"
 #include "scene/swinging_limb.h"
 
-namespace capture {
+namespace scene_capture {
 namespace {
 
 // A fresh scene for each test, built as the viewer builds it, on the recording GL double.
@@ -114,4 +114,4 @@ TEST_F(CaptureDriver, APausedSceneIsDrawnButNotStepped) {
 }
 
 }  // namespace
-}  // namespace capture
+}  // namespace scene_capture

@@ -5,7 +5,7 @@
 
 #include "scene-capture/capture_options.h"
 
-namespace capture {
+namespace scene_capture {
 namespace {
 
 ParsedCommandLine parse(std::vector<std::string> args) {
@@ -63,7 +63,6 @@ TEST(CaptureOptions, EveryKeyButEscapeIsAccepted) {
             all += static_cast<char>(code);
         }
     }
-    EXPECT_EQ(checkKeys(all, "the picture"), std::nullopt);
     const ParsedCommandLine result = parse({"--keys", all, "--output", "a.png"});
     ASSERT_TRUE(result.options) << result.problem.value_or("");
     EXPECT_EQ(result.options->keys, all);
@@ -91,14 +90,13 @@ TEST(CaptureOptions, HelpAnywhereOnTheLineShowsTheHelp) {
 }
 
 TEST(CaptureOptions, FramesMustBeAPlainNumberFromZeroToTheLimit) {
-    EXPECT_EQ(parseFrames("0"), 0);
-    EXPECT_EQ(parseFrames("007"), 7);
-    EXPECT_EQ(parseFrames("1000000"), maxFrames);
-    EXPECT_EQ(parseFrames("00000001000000"), maxFrames) << "leading zeros do not count";
-    EXPECT_EQ(parseFrames("0000000000"), 0);
+    // What a number of frames may be is the key script's (key_script_test.cpp); here, that the
+    // option is read by its rules.
+    const ParsedCommandLine padded = parse({"--frames", "00000001000000", "--output", "a.png"});
+    ASSERT_TRUE(padded.options) << padded.problem.value_or("");
+    EXPECT_EQ(padded.options->frames, 1000000);
     for (const char* bad : {"", "-1", "+5", " 5", "5 ", "1e3", "0x10", "2.5", "1000001",
                             "00000001000001", "99999999999999999999", "ten"}) {
-        EXPECT_FALSE(parseFrames(bad).has_value()) << '"' << bad << '"';
         const std::string error = refusal({"--frames", bad, "--output", "a.png"});
         EXPECT_NE(error.find("--frames"), std::string::npos) << error;
     }
@@ -126,4 +124,4 @@ TEST(CaptureOptions, BadCommandLinesAreRefusedWithAReason) {
 }
 
 }  // namespace
-}  // namespace capture
+}  // namespace scene_capture

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace capture {
+namespace scene_capture {
 
 namespace {
 
@@ -57,4 +57,4 @@ std::vector<std::string> filesIn(const std::string& folder) {
     return names;
 }
 
-}  // namespace capture
+}  // namespace scene_capture

@@ -7,7 +7,7 @@
 
 #include "harness/child_process.h"
 
-namespace capture {
+namespace scene_capture {
 
 // How one run of the scene-capture binary went.
 struct CaptureRun {
@@ -29,4 +29,4 @@ CaptureRun runCapture(const std::vector<std::string>& args, const std::string& d
 // The file names in `folder`, sorted.
 std::vector<std::string> filesIn(const std::string& folder);
 
-}  // namespace capture
+}  // namespace scene_capture

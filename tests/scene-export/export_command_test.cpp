@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "harness/child_process.h"
+#include "libraries/gltf/gltf_document.h"
+#include "libraries/gltf/pose.h"
 #include "sanitizer.h"
-#include "scene-export/gltf_document.h"
-#include "scene-export/pose.h"
 #include "scratch_folder.h"
 
 // The scene-export program as a user runs it, its files read back by tinygltf's own reader.
+namespace scene_export {
 namespace {
 
 struct ExportRun {
@@ -223,12 +224,12 @@ TEST_F(ExportCommand, TheLastKeyframeIsThePoseThatAsManyMoreFramesExport) {
             const std::vector<float> r = values<float>(animated, outputOf[{node, "rotation"}]);
             const std::vector<float> s = values<float>(animated, outputOf[{node, "scale"}]);
             ASSERT_EQ(r.size(), 601u * 4);
-            scene_export::Pose last;
+            gltf::Pose last;
             std::copy(t.end() - 3, t.end(), last.translation.begin());
             std::copy(r.end() - 4, r.end(), last.rotation.begin());
             last.scale = s.back();
-            EXPECT_TRUE(scene_export::agreesToSinglePrecision(scene_export::composedMatrix(last),
-                                                              expected, last.scale))
+            EXPECT_TRUE(
+                gltf::agreesToSinglePrecision(gltf::composedMatrix(last), expected, last.scale))
                 << keys << ": " << still.nodes[i].name;
         }
         // The figure's six arm limbs; every ball of the tree.
@@ -356,3 +357,4 @@ TEST_F(ExportCommand, WhatWouldNotFitIsNeitherBuiltNorRun) {
 }
 
 }  // namespace
+}  // namespace scene_export

@@ -22,14 +22,14 @@ TEST(ExportOptions, TheFileNameChoosesTheFormatAndAnimateCountsSteps) {
     const ParsedCommandLine binary =
         parseCommandLine({"--keys", "+x", "--frames=0", "--animate", "600", "--output", "a.GLB"});
     ASSERT_TRUE(binary.options) << binary.problem.value_or("");
-    EXPECT_EQ(binary.options->format, GltfFormat::binary);
+    EXPECT_EQ(binary.options->format, gltf::GltfFormat::binary);
     EXPECT_EQ(binary.options->keys, "+x");
     EXPECT_EQ(binary.options->frames, 0);
     EXPECT_EQ(binary.options->animate, 600);
 
     const ParsedCommandLine json = parseCommandLine({"--output", "out.d/model.gltf"});
     ASSERT_TRUE(json.options) << json.problem.value_or("");
-    EXPECT_EQ(json.options->format, GltfFormat::json);
+    EXPECT_EQ(json.options->format, gltf::GltfFormat::json);
     EXPECT_EQ(json.options->frames, 1) << "as scene-capture";
     EXPECT_EQ(json.options->animate, 0);
     EXPECT_TRUE(parseCommandLine({"--bogus", "--help"}).helpRequested);

@@ -7,7 +7,9 @@
 #include "scene/scene_node.h"
 
 #include <cstddef>
-
+#include <cstdio>
+#include <optional>
+#include <string>
 
 // Puts the application's globals back to their state before start-up, freeing whatever an
 // earlier test built, and gives the recording double a fresh context.
@@ -24,10 +26,10 @@ inline void resetApplication() {
 inline void buildSceneAtDepth(int depth) {
     buildScene();
     while (recursionDepth < depth) {
-        const int before = recursionDepth;
-        raiseRecursionDepth();
-        if (recursionDepth == before) {
-            break;  // refused: the caller's checks of the models then fail
+        if (const std::optional<std::string> refusal = raiseRecursionDepth()) {
+            // The caller's checks of the models then fail.
+            std::fprintf(stderr, "%s\n", refusal->c_str());
+            break;
         }
     }
 }

@@ -19,7 +19,10 @@
 
 namespace {
 
-long allocationsBeforeFailure = -1;  // -1: never fail
+// The allocation that fails, counted from 0; -1: none. Only that one fails, as when a model
+// outgrows what is left: the models it leaves half built are freed, and the line that says the
+// depth was refused is allocated from what they leave.
+long allocationsBeforeFailure = -1;
 long liveAllocations = 0;
 
 // While on, every block freed is logged here, in order; the log itself allocates nothing.
@@ -31,6 +34,7 @@ std::size_t freedCount = 0;
 
 void* operator new(std::size_t size) {
     if (allocationsBeforeFailure == 0) {
+        allocationsBeforeFailure = -1;
         throw std::bad_alloc();
     }
     if (allocationsBeforeFailure > 0) {

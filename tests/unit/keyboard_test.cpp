@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/memory_guard.h"
 #include "app_state.h"
 #include "scene/ball_tree.h"
 #include "scene/swinging_limb.h"
@@ -124,6 +127,31 @@ TEST_F(Keyboard, NullRootsAreReplacedWithoutDeletion) {
     treeSlot->root = nullptr;
     press('=');
     expectDepth(2);
+}
+
+TEST_F(Keyboard, ARefusedDepthIsTheKeysOutcomeAndTheCallbackPrintsIt) {
+    // Room kept beside the models for more than any memory holds: no deeper depth fits.
+    reserveBesideModels([](int) { return unlimitedMemory; });
+    const std::optional<std::string> refusal = pressKey('+');
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_THAT(*refusal, ::testing::StartsWith("recursion depth 2 needs more than can be "
+                                                "counted but about "));
+    EXPECT_THAT(*refusal, ::testing::EndsWith(" is available; staying at depth 1"));
+    expectDepth(1);
+
+    ::testing::internal::CaptureStderr();
+    press('=');
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(printed, ::testing::StartsWith("recursion depth 2 needs more than can be "));
+    EXPECT_THAT(printed, ::testing::EndsWith(" is available; staying at depth 1\n"));
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    expectDepth(1);
+
+    // A shallower depth is always taken, and every other key has nothing to say.
+    for (const unsigned char key : {'-', ' ', ' ', '2', 'x'}) {
+        EXPECT_EQ(pressKey(key), std::nullopt) << key;
+    }
+    expectDepth(1);
 }
 
 TEST_F(Keyboard, ViewpointKeysChangeOnlyTheCamera) {

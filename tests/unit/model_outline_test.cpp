@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,9 +78,9 @@ TEST_F(Outline, NodesNothingNamesAreNamedByTheirPathFromTheNearestNamedNode) {
 }
 
 TEST_F(Outline, TheChainModelKeepsItsNamesWhenTheDepthKeysRebuildIt) {
-    raiseRecursionDepth();
-    raiseRecursionDepth();
-    lowerRecursionDepth();
+    EXPECT_EQ(raiseRecursionDepth(), std::nullopt);
+    EXPECT_EQ(raiseRecursionDepth(), std::nullopt);
+    EXPECT_EQ(lowerRecursionDepth(), std::nullopt);
     EXPECT_EQ(outlineOf(*chainSlot).names, (std::vector<std::string>{"chain", "limb 1", "limb 2"}));
     EXPECT_EQ(namesOf(childLabels(model(2), *model(2).root, rootLabel(model(2)))).at(19),
               "spoke 19");

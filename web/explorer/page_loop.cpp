@@ -62,7 +62,9 @@ Shown modelOnScreen() {
 
 void typeKey(unsigned char key) {
     recorder.addKey(key);
-    onKeyboard(key, 0, 0);
+    if (const std::optional<std::string> problem = pressKey(key)) {
+        bridge::problem(*problem);
+    }
     const Shown now = modelOnScreen();
     const bool rebuilt =
         now.model != shownModel.model || now.root != shownModel.root ||

@@ -55,7 +55,7 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
         return -1;
     }
     scene_export::ExportOptions options;
-    options.format = scene_export::GltfFormat::binary;
+    options.format = gltf::GltfFormat::binary;
     std::vector<std::string> notes;
     const auto reachState = [&script] {
         if (script) {

@@ -6,7 +6,7 @@
 
 namespace e2e {
 
-std::string toString(Rgb colour) {
+std::string toString(image::Rgb colour) {
     return "(" + std::to_string(colour.r) + ", " + std::to_string(colour.g) + ", " +
            std::to_string(colour.b) + ")";
 }
@@ -16,20 +16,20 @@ std::string toString(const Box& box) {
            std::to_string(box.top) + ".." + std::to_string(box.bottom) + "]";
 }
 
-bool isNear(Rgb colour, Rgb target, int tolerance) {
+bool isNear(image::Rgb colour, image::Rgb target, int tolerance) {
     return std::abs(colour.r - target.r) <= tolerance &&
            std::abs(colour.g - target.g) <= tolerance && std::abs(colour.b - target.b) <= tolerance;
 }
 
-PixelTest near(Rgb target, int tolerance) {
-    return [=](Rgb colour) { return isNear(colour, target, tolerance); };
+PixelTest near(image::Rgb target, int tolerance) {
+    return [=](image::Rgb colour) { return isNear(colour, target, tolerance); };
 }
 
-PixelTest notNear(Rgb target, int tolerance) {
-    return [=](Rgb colour) { return !isNear(colour, target, tolerance); };
+PixelTest notNear(image::Rgb target, int tolerance) {
+    return [=](image::Rgb colour) { return !isNear(colour, target, tolerance); };
 }
 
-int countPixels(const RgbImage& image, const PixelTest& test) {
+int countPixels(const image::RgbImage& image, const PixelTest& test) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -42,7 +42,7 @@ int countPixels(const RgbImage& image, const PixelTest& test) {
 namespace {
 
 template <typename Accept>
-std::optional<Box> boundsOf(const RgbImage& image, Accept accept) {
+std::optional<Box> boundsOf(const image::RgbImage& image, Accept accept) {
     std::optional<Box> box;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -63,11 +63,11 @@ std::optional<Box> boundsOf(const RgbImage& image, Accept accept) {
 
 }  // namespace
 
-std::optional<Box> boundingBox(const RgbImage& image, const PixelTest& test) {
+std::optional<Box> boundingBox(const image::RgbImage& image, const PixelTest& test) {
     return boundsOf(image, [&](int x, int y) { return test(image.at(x, y)); });
 }
 
-bool anyNear(const RgbImage& image, int x, int y, int radius, const PixelTest& test) {
+bool anyNear(const image::RgbImage& image, int x, int y, int radius, const PixelTest& test) {
     for (int dy = -radius; dy <= radius; ++dy) {
         for (int dx = -radius; dx <= radius; ++dx) {
             if (image.contains(x + dx, y + dy) && test(image.at(x + dx, y + dy))) {
@@ -78,7 +78,8 @@ bool anyNear(const RgbImage& image, int x, int y, int radius, const PixelTest& t
     return false;
 }
 
-double columnFraction(const RgbImage& image, int x, int top, int bottom, const PixelTest& test) {
+double columnFraction(const image::RgbImage& image, int x, int top, int bottom,
+                      const PixelTest& test) {
     int passed = 0;
     for (int y = top; y <= bottom; ++y) {
         passed += image.contains(x, y) && test(image.at(x, y)) ? 1 : 0;
@@ -86,7 +87,8 @@ double columnFraction(const RgbImage& image, int x, int top, int bottom, const P
     return bottom < top ? 0.0 : passed / static_cast<double>(bottom - top + 1);
 }
 
-double rowFraction(const RgbImage& image, int y, int left, int right, const PixelTest& test) {
+double rowFraction(const image::RgbImage& image, int y, int left, int right,
+                   const PixelTest& test) {
     int passed = 0;
     for (int x = left; x <= right; ++x) {
         passed += image.contains(x, y) && test(image.at(x, y)) ? 1 : 0;
@@ -94,18 +96,18 @@ double rowFraction(const RgbImage& image, int y, int left, int right, const Pixe
     return right < left ? 0.0 : passed / static_cast<double>(right - left + 1);
 }
 
-int countDistinctColours(const RgbImage& image) {
+int countDistinctColours(const image::RgbImage& image) {
     std::set<std::uint32_t> colours;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const Rgb c = image.at(x, y);
+            const image::Rgb c = image.at(x, y);
             colours.insert(static_cast<std::uint32_t>(c.r << 16 | c.g << 8 | c.b));
         }
     }
     return static_cast<int>(colours.size());
 }
 
-int countDifferences(const RgbImage& a, const RgbImage& b) {
+int countDifferences(const image::RgbImage& a, const image::RgbImage& b) {
     if (a.width() != b.width() || a.height() != b.height()) {
         return std::max(a.width() * a.height(), b.width() * b.height());
     }
@@ -118,7 +120,7 @@ int countDifferences(const RgbImage& a, const RgbImage& b) {
     return count;
 }
 
-bool isSolidAt(const RgbImage& image, int x, int y, Rgb background) {
+bool isSolidAt(const image::RgbImage& image, int x, int y, image::Rgb background) {
     if (x < 2 || y < 2 || x >= image.width() - 2 || y >= image.height() - 2) {
         return false;
     }
@@ -136,7 +138,7 @@ namespace {
 
 // isSolidAt for every pixel at once: runs of non-background pixels, first along the rows, then
 // down the columns of the row results.
-std::vector<bool> solidMask(const RgbImage& image, Rgb background) {
+std::vector<bool> solidMask(const image::RgbImage& image, image::Rgb background) {
     const int w = image.width();
     const int h = image.height();
     const auto at = [w](int x, int y) { return static_cast<std::size_t>(y * w + x); };
@@ -165,21 +167,21 @@ std::vector<bool> solidMask(const RgbImage& image, Rgb background) {
 
 }  // namespace
 
-int countSolidPixels(const RgbImage& image, Rgb background) {
+int countSolidPixels(const image::RgbImage& image, image::Rgb background) {
     const std::vector<bool> solid = solidMask(image, background);
     return static_cast<int>(std::count(solid.begin(), solid.end(), true));
 }
 
-std::optional<Box> solidBoundingBox(const RgbImage& image, Rgb background) {
+std::optional<Box> solidBoundingBox(const image::RgbImage& image, image::Rgb background) {
     const std::vector<bool> solid = solidMask(image, background);
     return boundsOf(image, [&](int x, int y) {
         return solid[static_cast<std::size_t>(y * image.width() + x)];
     });
 }
 
-std::vector<Rgb> solidColours(const RgbImage& image, Rgb background) {
+std::vector<image::Rgb> solidColours(const image::RgbImage& image, image::Rgb background) {
     const std::vector<bool> solid = solidMask(image, background);
-    std::vector<Rgb> colours;
+    std::vector<image::Rgb> colours;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             if (solid[static_cast<std::size_t>(y * image.width() + x)]) {

@@ -193,7 +193,7 @@ void Viewer::requestClose() {
     XSync(connection_, False);
 }
 
-RgbImage Viewer::grab() {
+image::RgbImage Viewer::grab() {
     XWindowAttributes attributes{};
     lastXError = 0;
     if (XGetWindowAttributes(connection_, window_, &attributes) == 0) {
@@ -209,7 +209,7 @@ RgbImage Viewer::grab() {
         }
         throw std::runtime_error("XGetImage failed with X error " + std::to_string(lastXError));
     }
-    RgbImage image(attributes.width, attributes.height);
+    image::RgbImage image(attributes.width, attributes.height);
     const bool direct = shot->bits_per_pixel == 32 && shot->byte_order == LSBFirst &&
                         shot->red_mask == 0xff0000 && shot->green_mask == 0xff00 &&
                         shot->blue_mask == 0xff;

@@ -58,7 +58,7 @@ class Viewer {
     // What a window manager sends when the user closes the window: WM_DELETE_WINDOW.
     void requestClose();
     // The window's current pixels; throws std::runtime_error if the window cannot be read.
-    RgbImage grab();
+    image::RgbImage grab();
 
     std::optional<ExitStatus> waitForExit(std::chrono::milliseconds timeout) {
         return process_->waitForExit(timeout);

@@ -1,12 +1,12 @@
 #define TINYGLTF_IMPLEMENTATION
-#include "scene-export/gltf_document.h"
+#include "libraries/gltf/gltf_document.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <sstream>
 
-namespace scene_export {
+namespace gltf {
 
 namespace {
 
@@ -332,4 +332,4 @@ std::optional<std::string> GltfDocument::serialise(GltfFormat format, std::strin
     return std::nullopt;
 }
 
-}  // namespace scene_export
+}  // namespace gltf

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "libraries/gltf/keyframe_chains.h"
+#include "libraries/gltf/pose.h"
 #include "math/mat4.h"
-#include "scene-export/keyframe_chains.h"
-#include "scene-export/pose.h"
 #include "scene/scene_node.h"
 
-namespace scene_export {
+namespace gltf {
 
 // The local transforms of a model's nodes, step by step, as the keyframes of an animation.
 //
@@ -57,4 +57,4 @@ class PoseTracks {
     int keyframes_ = 0;
 };
 
-}  // namespace scene_export
+}  // namespace gltf

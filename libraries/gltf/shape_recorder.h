@@ -3,10 +3,10 @@
 #include <span>
 
 #include "libraries/gl_subset/primitive_sink.h"
-#include "scene-export/recorded_shape.h"
+#include "libraries/gltf/recorded_shape.h"
 #include "scene/scene_node.h"
 
-namespace scene_export {
+namespace gltf {
 
 // Records what the GL subset draws into a RecordedShape, carried by the modelview matrix of
 // each draw (a limb moves its far end there) into the frame the matrix was loaded with.
@@ -43,4 +43,4 @@ class ShapeRecorder : public gl_subset::PrimitiveSink {
 // as the viewer's do: the modelview matrix the identity, white, lines 1 wide.
 RecordedShape recordDraw(const SceneNode* node, bool positionsOnly);
 
-}  // namespace scene_export
+}  // namespace gltf

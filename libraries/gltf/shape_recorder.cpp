@@ -1,4 +1,4 @@
-#include "scene-export/shape_recorder.h"
+#include "libraries/gltf/shape_recorder.h"
 
 #include <GL/gl.h>
 
@@ -9,7 +9,7 @@
 #include "libraries/gl_subset/matrix_stack.h"
 #include "libraries/gl_subset/primitive_sink.h"
 
-namespace scene_export {
+namespace gltf {
 
 namespace {
 
@@ -113,4 +113,4 @@ RecordedShape recordDraw(const SceneNode* node, bool positionsOnly) {
     return recorder.take();
 }
 
-}  // namespace scene_export
+}  // namespace gltf

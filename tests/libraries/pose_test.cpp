@@ -4,14 +4,14 @@
 #include <memory>
 #include <vector>
 
-#include "scene-export/pose.h"
-#include "scene-export/pose_tracks.h"
+#include "libraries/gltf/pose.h"
+#include "libraries/gltf/pose_tracks.h"
 #include "scene/ball_tree.h"
 #include "scene/scene_node.h"
 #include "scene/swinging_limb.h"
 
 // Local transforms as translation, rotation and uniform scale, and their keyframes.
-namespace scene_export {
+namespace gltf {
 namespace {
 
 void expectDecomposes(const Mat4& m, const char* what) {
@@ -129,4 +129,4 @@ TEST(PoseTracks, NodesThatMoveAlikeShareATrackThatHoldsForThousandsOfSteps) {
 }
 
 }  // namespace
-}  // namespace scene_export
+}  // namespace gltf

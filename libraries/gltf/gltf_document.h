@@ -14,12 +14,12 @@
 #define TINYGLTF_NO_EXTERNAL_IMAGE
 #include <tiny_gltf.h>
 
+#include "libraries/gltf/gltf_format.h"
+#include "libraries/gltf/pose.h"
+#include "libraries/gltf/recorded_shape.h"
 #include "math/mat4.h"
-#include "scene-export/export_options.h"
-#include "scene-export/pose.h"
-#include "scene-export/recorded_shape.h"
 
-namespace scene_export {
+namespace gltf {
 
 // A glTF 2.0 document of one scene, built node by node, with all its data in one buffer.
 // Equal things are stored once: a mesh for every different shape, an accessor for every
@@ -102,4 +102,4 @@ class GltfDocument {
     int times_ = -1;
 };
 
-}  // namespace scene_export
+}  // namespace gltf

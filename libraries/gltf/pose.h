@@ -5,7 +5,7 @@
 
 #include "math/mat4.h"
 
-namespace scene_export {
+namespace gltf {
 
 // A local transform as glTF animates it, in the single precision glTF stores: a translation,
 // a unit rotation quaternion (x, y, z, w) and one scale for all three axes, applied scale
@@ -30,4 +30,4 @@ Mat4 composedMatrix(const Pose& pose);
 // single precision (8 x 2^-23) of the larger of the element and the matrix's scale `scale`.
 bool agreesToSinglePrecision(const Mat4& a, const Mat4& b, double scale);
 
-}  // namespace scene_export
+}  // namespace gltf

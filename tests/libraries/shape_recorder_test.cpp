@@ -3,12 +3,12 @@
 #include <cmath>
 #include <vector>
 
-#include "scene-export/shape_recorder.h"
+#include "libraries/gltf/shape_recorder.h"
 #include "scene/ball_tree.h"
 #include "scene/limb.h"
 
 // What a node's own draw leaves in the recording, through the same GL subset as the browser's.
-namespace scene_export {
+namespace gltf {
 namespace {
 
 RecordedShape record(SceneNode& node) {
@@ -99,4 +99,4 @@ TEST(ShapeRecorder, ABallTreeIsRedLinesToItsChildrenThenItsWhiteSphere) {
 }
 
 }  // namespace
-}  // namespace scene_export
+}  // namespace gltf

@@ -6,7 +6,7 @@
 
 #include "libraries/gl_subset/primitive_sink.h"
 
-namespace scene_export {
+namespace gltf {
 
 // Part of what a node's draw emits, in the node's own frame, single precision: triangles (with
 // a normal per vertex) or lines, all of one colour.
@@ -23,4 +23,4 @@ struct RecordedPrimitive {
 // Everything one node's draw emits, in the order it was drawn.
 using RecordedShape = std::vector<RecordedPrimitive>;
 
-}  // namespace scene_export
+}  // namespace gltf

@@ -1,8 +1,8 @@
-#include "scene-export/pose_tracks.h"
+#include "libraries/gltf/pose_tracks.h"
 
 #include <cstring>
 
-namespace scene_export {
+namespace gltf {
 
 PoseTracks::PoseTracks(std::vector<const SceneNode*> nodes)
     : nodes_(std::move(nodes)), chains_(nodes_.size()) {
@@ -63,4 +63,4 @@ std::vector<Pose> PoseTracks::poses(std::size_t node) const {
     return result;
 }
 
-}  // namespace scene_export
+}  // namespace gltf

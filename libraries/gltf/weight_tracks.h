@@ -5,9 +5,9 @@
 #include <span>
 #include <vector>
 
-#include "scene-export/keyframe_chains.h"
+#include "libraries/gltf/keyframe_chains.h"
 
-namespace scene_export {
+namespace gltf {
 
 // The morph weights of some nodes, keyframe by keyframe, each node's list of weights of one
 // length throughout. Nodes whose weights have been equal up to a keyframe share its storage
@@ -34,4 +34,4 @@ class WeightTracks {
     std::size_t values_ = 0;  // the bytes of the weights the steps hold
 };
 
-}  // namespace scene_export
+}  // namespace gltf

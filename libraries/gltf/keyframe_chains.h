@@ -10,7 +10,7 @@
 
 #include "math/mat4.h"
 
-namespace scene_export {
+namespace gltf {
 
 // The bytes of the two kinds of keyframe: a transform, and a node's morph weights.
 inline std::string_view bytes(const Mat4& matrix) {
@@ -92,4 +92,4 @@ class KeyframeChains {
     std::unordered_map<Key, std::uint32_t, KeyHash> found_;
 };
 
-}  // namespace scene_export
+}  // namespace gltf

@@ -1,10 +1,10 @@
-#include "scene-export/pose.h"
+#include "libraries/gltf/pose.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 
-namespace scene_export {
+namespace gltf {
 
 namespace {
 
@@ -109,4 +109,4 @@ bool agreesToSinglePrecision(const Mat4& a, const Mat4& b, double scale) {
     return true;
 }
 
-}  // namespace scene_export
+}  // namespace gltf

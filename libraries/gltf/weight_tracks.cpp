@@ -1,6 +1,6 @@
-#include "scene-export/weight_tracks.h"
+#include "libraries/gltf/weight_tracks.h"
 
-namespace scene_export {
+namespace gltf {
 
 void WeightTracks::add(std::size_t node, std::span<const float> weights) {
     if (chains_.advance(node, std::vector<float>(weights.begin(), weights.end()))) {
@@ -17,4 +17,4 @@ std::vector<float> WeightTracks::weights(std::size_t node) const {
     return result;
 }
 
-}  // namespace scene_export
+}  // namespace gltf

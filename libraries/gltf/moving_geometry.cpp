@@ -1,11 +1,10 @@
-#include "scene-export/moving_geometry.h"
+#include "libraries/gltf/moving_geometry.h"
 
 #include <algorithm>
 
-#include "scene-export/export_options.h"
-#include "scene-export/shape_recorder.h"
+#include "libraries/gltf/shape_recorder.h"
 
-namespace scene_export {
+namespace gltf {
 
 void MovingGeometry::sample(int step, std::vector<std::string>& notes) {
     if (step == 1) {
@@ -21,23 +20,23 @@ void MovingGeometry::sample(int step, std::vector<std::string>& notes) {
     }
 }
 
-void MovingGeometry::write(GltfDocument& document, int keyframes) const {
+void MovingGeometry::write(GltfDocument& document, int keyframes, int rate) const {
     for (const auto& [mesh, primitives] : moving_) {
         document.addMorphTargets(mesh, primitives);
     }
     for (const std::size_t node : nodes_) {
         document.animateWeights(static_cast<int>(node), weights_.weights(node), keyframes,
-                                weights_.track(node), stepsPerSecond);
+                                weights_.track(node), rate);
     }
 }
 
 void MovingGeometry::findMoving() {
-    for (std::size_t i = 0; i < model_.nodes.size(); ++i) {
+    for (std::size_t i = 0; i < modelNodes_.size(); ++i) {
         const int mesh = meshes_[i];
         if (mesh < 0) {
             continue;
         }
-        const RecordedShape now = recordDraw(model_.nodes[i], true);
+        const RecordedShape now = recordDraw(modelNodes_[i], true);
         const RecordedShape& before = shapes_[static_cast<std::size_t>(mesh)];
         for (std::size_t p = 0; p < before.size() && p < now.size(); ++p) {
             if (now[p].positions != before[p].positions) {
@@ -49,7 +48,7 @@ void MovingGeometry::findMoving() {
             }
         }
     }
-    for (std::size_t i = 0; i < model_.nodes.size(); ++i) {
+    for (std::size_t i = 0; i < modelNodes_.size(); ++i) {
         if (moving_.contains(meshes_[i])) {
             nodes_.push_back(i);
         }
@@ -68,14 +67,14 @@ std::size_t MovingGeometry::targetCount(std::size_t node) const {
 std::vector<float> MovingGeometry::displacements(std::size_t node,
                                                  std::vector<std::string>& notes) {
     const RecordedShape& before = shapes_[static_cast<std::size_t>(meshes_[node])];
-    const RecordedShape now = recordDraw(model_.nodes[node], true);
+    const RecordedShape now = recordDraw(modelNodes_[node], true);
     std::vector<float> result;
     for (const std::size_t p : moving_.at(meshes_[node])) {
         const std::vector<float>& from = before[p].positions;
         if (p >= now.size() || now[p].positions.size() != from.size()) {
             if (!stuck_.contains(node)) {
                 stuck_.insert(node);
-                notes.push_back(model_.names[node] +
+                notes.push_back(names_[node] +
                                 ": what it draws changes its number of vertices; its mesh is "
                                 "kept as at the first keyframe");
             }
@@ -89,4 +88,4 @@ std::vector<float> MovingGeometry::displacements(std::size_t node,
     return result;
 }
 
-}  // namespace scene_export
+}  // namespace gltf
