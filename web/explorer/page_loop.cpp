@@ -21,7 +21,6 @@
 #include "app/model_catalogue.h"
 #include "app/model_outline.h"
 #include "app/platform.h"
-#include "libraries/gl_subset/draw_watch.h"
 #include "libraries/gl_subset/matrix_stack.h"
 #include "node_picking.h"
 #include "node_selection.h"
@@ -171,7 +170,7 @@ void drawShownFrame() {
         const double n[3] = {frameStartNormal[0], frameStartNormal[1], frameStartNormal[2]};
         glNormal3dv(n);
     }
-    frameStartNormal = gl_subset::currentNormal();
+    glGetFloatv(GL_CURRENT_NORMAL, frameStartNormal.data());
     node_selection::beforeFrame();
     drawFrame();
     node_selection::afterFrame();
