@@ -1,7 +1,12 @@
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <optional>
+#include <span>
 #include <type_traits>
+#include <utility>
 
 #include "math/vec3.h"
 
@@ -87,7 +92,86 @@ struct Mat4 {
                 m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
                 m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]};
     }
+
+    // Maps d as the direction (d, 0): the upper 3 x 3 alone, summed as transformPoint sums.
+    Vec3 transformDirection(const Vec3& d) const {
+        return {m[0] * d.x + m[4] * d.y + m[8] * d.z, m[1] * d.x + m[5] * d.y + m[9] * d.z,
+                m[2] * d.x + m[6] * d.y + m[10] * d.z};
+    }
+
+    // Maps p as the point (p, 1) through all four rows and divides by the fourth, w: where a
+    // projection (or its inverse) takes p. The first three are transformPoint's to the bit
+    // before the division. Nothing when w is 0.
+    std::optional<Vec3> projectPoint(const Vec3& p) const {
+        const double w = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
+        if (w == 0.0) {
+            return std::nullopt;
+        }
+        const Vec3 q = transformPoint(p);
+        return Vec3{q.x / w, q.y / w, q.z / w};
+    }
+
+    // The inverse, by Gauss-Jordan elimination with partial pivoting on the rows of [this | I];
+    // nothing when a pivot is smaller in size than 1e-300 (the matrix is singular, or nearly).
+    std::optional<Mat4> inverse() const {
+        double a[4][8];
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) {
+                a[i][j] = m[4 * j + i];
+                a[i][4 + j] = i == j ? 1.0 : 0.0;
+            }
+        }
+        for (int column = 0; column < 4; ++column) {
+            int pivot = column;
+            for (int row = column + 1; row < 4; ++row) {
+                if (std::fabs(a[row][column]) > std::fabs(a[pivot][column])) {
+                    pivot = row;
+                }
+            }
+            if (std::fabs(a[pivot][column]) < 1e-300) {
+                return std::nullopt;
+            }
+            if (pivot != column) {
+                for (int j = 0; j < 8; ++j) {
+                    std::swap(a[pivot][j], a[column][j]);
+                }
+            }
+            const double scale = 1.0 / a[column][column];
+            for (int j = 0; j < 8; ++j) {
+                a[column][j] *= scale;
+            }
+            for (int row = 0; row < 4; ++row) {
+                if (row != column && a[row][column] != 0.0) {
+                    const double factor = a[row][column];
+                    for (int j = 0; j < 8; ++j) {
+                        a[row][j] -= factor * a[column][j];
+                    }
+                }
+            }
+        }
+        Mat4 result;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) {
+                result.m[4 * j + i] = a[i][4 + j];
+            }
+        }
+        return result;
+    }
 };
+
+// transformPoint in single precision, for the float matrices that the GL layer keeps
+// (column-major, as libraries/gl_subset holds them): (x, y, z, 1) through all four rows, each
+// summed from the left in float as GL sums it, nothing divided by w. The browser takes all four
+// as clip coordinates (of a vertex, or of a corner of a box that may be out of view);
+// scene-export takes the first three as a vertex's position in the node's frame.
+inline std::array<float, 4> transformPointSingle(std::span<const float, 16> m, float x, float y,
+                                                 float z) {
+    std::array<float, 4> out{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        out[i] = m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i];
+    }
+    return out;
+}
 
 static_assert(sizeof(Mat4) == 16 * sizeof(double));
 static_assert(std::is_standard_layout_v<Mat4> && std::is_trivially_copyable_v<Mat4>);

@@ -38,6 +38,15 @@ constexpr Vec3 operator+(const Vec3& a, const Vec3& b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
 }
 
+constexpr Vec3 operator-(const Vec3& a, const Vec3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+// Summed x, y, z in turn, as length() sums its squares.
+constexpr double dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
 static_assert(sizeof(Vec3) == 3 * sizeof(double));
 static_assert(std::is_standard_layout_v<Vec3> && std::is_trivially_copyable_v<Vec3>);
 static_assert(offsetof(Vec3, y) == sizeof(double) && offsetof(Vec3, z) == 2 * sizeof(double));

@@ -5,3 +5,7 @@
 void Ball::draw() const {
     glutSolidSphere(radius, 10, 5);
 }
+
+std::optional<double> Ball::hit(const Ray& ray) const {
+    return sphereHit(ray, {}, radius);
+}

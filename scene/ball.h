@@ -10,5 +10,7 @@ class Ball : public SceneNode {
     explicit Ball(double radius_) : radius(radius_) {}
 
     void draw() const override;
+    // The sphere of its radius about the origin.
+    std::optional<double> hit(const Ray& ray) const override;
     const char* className() const override { return "Ball"; }
 };

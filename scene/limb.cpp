@@ -78,3 +78,19 @@ void Limb::draw() const {
     glutSolidSphere(radius, 10, 5);
     glPopMatrix();
 }
+
+std::optional<double> Limb::hit(const Ray& ray) const {
+    const Vec3& o = ray.origin;
+    const Vec3& d = ray.direction;
+    std::optional<double> side =
+        nearestRootAhead(d.x * d.x + d.y * d.y, 2.0 * (o.x * d.x + o.y * d.y),
+                         o.x * o.x + o.y * o.y - radius * radius);
+    if (side) {
+        const double z = o.z + *side * d.z;
+        if (z < 0.0 || z > limbLength) {
+            side.reset();
+        }
+    }
+    return nearerHit(
+        side, nearerHit(sphereHit(ray, {}, radius), sphereHit(ray, {0, 0, limbLength}, radius)));
+}

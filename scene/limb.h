@@ -16,5 +16,8 @@ class Limb : public SceneNode {
     Vec3 surfacePoint(float u, float v) const;
 
     void draw() const override;
+    // The capsule that draw() draws, its ten by ten facets taken as round: the side of the
+    // cylinder of its radius from z = 0 to z = limbLength, and the sphere at each end.
+    std::optional<double> hit(const Ray& ray) const override;
     const char* className() const override { return "Limb"; }
 };

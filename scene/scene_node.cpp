@@ -40,3 +40,7 @@ SceneNode* SceneNode::addChild(SceneNode* child) {
 std::optional<NodeLabel> SceneNode::childLabel(const NodeLabel&, std::size_t) const {
     return std::nullopt;
 }
+
+std::optional<double> SceneNode::hit(const Ray&) const {
+    return std::nullopt;
+}

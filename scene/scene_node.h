@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "math/mat4.h"
+#include "math/ray.h"
 #include "math/vec3.h"
 #include "scene/node_label.h"
 
@@ -26,6 +27,10 @@ class SceneNode {
 
     // This node's own geometry, in its local frame; the children are not drawn here.
     virtual void draw() const {}
+    // How far along `ray`, given in this node's local frame, the ray first meets the shape that
+    // draw() draws (in multiples of the ray's direction); nothing when it misses, or the node
+    // draws no shape. The children are not met here.
+    virtual std::optional<double> hit(const Ray& ray) const;
     // One step of this node's own animation.
     virtual void animate() {}
 

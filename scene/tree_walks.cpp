@@ -12,30 +12,51 @@ namespace {
 // draw may push one more (a limb's far end), which leaves 30 for the levels of a tree.
 constexpr int stackedLevels = 30;
 
+// The hook that setRenderHook installed, and the one that the walk under way tells.
+RenderHook* installed = nullptr;
+RenderHook* telling = nullptr;
+
+// Each walk comes in two: `told` false, as it was before hooks, for a walk with none installed,
+// so that having none costs nothing; `told` true tells `telling` of every node.
+
 // Below the levels the stack can hold, each node's matrix is formed here and loaded instead of
 // pushed: the same picture without a stack overflow, however deep the tree.
+template <bool told>
 void renderUnstacked(SceneNode* node, const Mat4& parent) {
     const Mat4 frame = parent.multiply(node->transform);
     glLoadMatrixd(frame.data());
+    if constexpr (told) {
+        telling->entering(*node);
+    }
     node->draw();
     for (SceneNode* child : node->children) {
-        renderUnstacked(child, frame);
+        renderUnstacked<told>(child, frame);
+    }
+    if constexpr (told) {
+        telling->leaving(*node);
     }
 }
 
+template <bool told>
 void renderLevel(SceneNode* node, int level) {
     if (level > stackedLevels) {
         Mat4 parent;
         glGetDoublev(GL_MODELVIEW_MATRIX, parent.m);
-        renderUnstacked(node, parent);
+        renderUnstacked<told>(node, parent);
         glLoadMatrixd(parent.data());
         return;
     }
     glPushMatrix();
     glMultMatrixd(node->transform.data());
+    if constexpr (told) {
+        telling->entering(*node);
+    }
     node->draw();
     for (SceneNode* child : node->children) {
-        renderLevel(child, level + 1);
+        renderLevel<told>(child, level + 1);
+    }
+    if constexpr (told) {
+        telling->leaving(*node);
     }
     glPopMatrix();
 }
@@ -43,7 +64,16 @@ void renderLevel(SceneNode* node, int level) {
 }  // namespace
 
 void renderTree(SceneNode* node) {
-    renderLevel(node, 1);
+    if (installed == nullptr) {
+        renderLevel<false>(node, 1);
+        return;
+    }
+    telling = installed;
+    renderLevel<true>(node, 1);
+}
+
+void setRenderHook(RenderHook* hook) {
+    installed = hook;
 }
 
 void animateTree(SceneNode* node) {

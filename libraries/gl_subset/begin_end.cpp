@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "libraries/gl_subset/draw_watch.h"
 #include "libraries/gl_subset/error_state.h"
 #include "libraries/gl_subset/primitive_sink.h"
 
@@ -15,9 +14,6 @@ namespace gl_subset {
 namespace {
 
 std::array<float, 4> colour{1, 1, 1, 1};
-// The colour as glColor gave it, and the tint that `colour` is it multiplied by.
-std::array<float, 4> given{1, 1, 1, 1};
-std::array<float, 3> tint{1, 1, 1};
 std::array<float, 3> normal{0, 0, 1};
 float lineWidth = 1.0f;
 
@@ -43,19 +39,6 @@ float currentLineWidth() {
     return lineWidth;
 }
 
-void setColourTint(const std::array<float, 3>& newTint) {
-    tint = newTint;
-    colour = {given[0] * tint[0], given[1] * tint[1], given[2] * tint[2], given[3]};
-}
-
-const std::array<float, 3>& currentNormal() {
-    return normal;
-}
-
-const std::array<float, 4>& givenColour() {
-    return given;
-}
-
 }  // namespace gl_subset
 
 using namespace gl_subset;
@@ -63,8 +46,7 @@ using namespace gl_subset;
 extern "C" {
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
-    given = {r, g, b, 1.0f};
-    colour = {r * tint[0], g * tint[1], b * tint[2], 1.0f};
+    colour = {r, g, b, 1.0f};
 }
 
 void glNormal3dv(const GLdouble* n) {
@@ -73,6 +55,32 @@ void glNormal3dv(const GLdouble* n) {
 
 void glLineWidth(GLfloat width) {
     lineWidth = width;
+}
+
+// The state this file keeps: the current colour (four values), the current normal (three) and
+// the line width (one). Any other name is outside the subset and leaves `values` as they were.
+void glGetFloatv(GLenum name, GLfloat* values) {
+    switch (name) {
+        case GL_CURRENT_COLOR:
+            std::copy(colour.begin(), colour.end(), values);
+            return;
+        case GL_CURRENT_NORMAL:
+            std::copy(normal.begin(), normal.end(), values);
+            return;
+        case GL_LINE_WIDTH:
+            values[0] = lineWidth;
+            return;
+        default: {
+            char what[160];
+            std::snprintf(what, sizeof what,
+                          "glGetFloatv(0x%04x) asks for state outside the subset, which answers "
+                          "GL_CURRENT_COLOR, GL_CURRENT_NORMAL and GL_LINE_WIDTH only: "
+                          "GL_INVALID_ENUM",
+                          name);
+            recordError(GL_INVALID_ENUM, what);
+            return;
+        }
+    }
 }
 
 void glBegin(GLenum mode) {

@@ -5,11 +5,12 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
-#include "libraries/gl_subset/draw_watch.h"
 #include "libraries/gl_subset/error_state.h"
+#include "math/mat4.h"
 
 namespace gl_subset {
 namespace {
@@ -28,7 +29,6 @@ MatrixStack modelview{"modelview"};
 MatrixStack projection{"projection"};
 MatrixStack* activeStack = &modelview;
 std::uint64_t version = 0;
-const DrawWatch* watch = nullptr;
 
 Matrix product(const Matrix& a, const float* b) {
     Matrix p{};
@@ -50,10 +50,6 @@ void multiplyCurrent(const float* m) {
 }
 
 }  // namespace
-
-void setDrawWatch(const DrawWatch* newWatch) {
-    watch = newWatch;
-}
 
 const Matrix& modelviewMatrix() {
     return modelview.current();
@@ -122,20 +118,17 @@ void glMultMatrixd(const GLdouble* m) {
         f[i] = static_cast<float>(m[i]);
     }
     multiplyCurrent(f);
-    if (watch != nullptr && activeStack == &modelview) {
-        watch->multiplied(m, modelview.top);
-    }
 }
 
 void glMultMatrixf(const GLfloat* m) {
     multiplyCurrent(m);
 }
 
+// The translation column becomes where the matrix takes the point (x, y, z).
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
     Matrix& m = activeStack->current();
-    for (std::size_t i = 0; i < 4; ++i) {
-        m[12 + i] = m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i];
-    }
+    const std::array<float, 4> moved = transformPointSingle(m, x, y, z);
+    std::copy(moved.begin(), moved.end(), m.begin() + 12);
     ++version;
 }
 
@@ -156,9 +149,6 @@ void glPushMatrix() {
 }
 
 void glPopMatrix() {
-    if (watch != nullptr && activeStack == &modelview) {
-        watch->popping(modelview.top);
-    }
     if (activeStack->top == 0) {
         recordError(GL_STACK_UNDERFLOW, "glPopMatrix of the " + std::string(activeStack->name) +
                                             " stack's last entry is ignored: GL_STACK_UNDERFLOW");

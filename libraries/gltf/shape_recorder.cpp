@@ -8,6 +8,7 @@
 
 #include "libraries/gl_subset/matrix_stack.h"
 #include "libraries/gl_subset/primitive_sink.h"
+#include "math/mat4.h"
 
 namespace gltf {
 
@@ -68,10 +69,9 @@ void ShapeRecorder::draw(gl_subset::Primitive kind, std::span<const gl_subset::V
     const std::array<float, 9> n = gl_subset::normalMatrixOf(m);
     const auto first = static_cast<std::uint32_t>(p.positions.size() / 3);
     for (const gl_subset::Vertex& v : vertices) {
-        const float x = v.position[0], y = v.position[1], z = v.position[2];
-        for (std::size_t i = 0; i < 3; ++i) {
-            p.positions.push_back(m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i]);
-        }
+        const std::array<float, 4> position =
+            transformPointSingle(m, v.position[0], v.position[1], v.position[2]);
+        p.positions.insert(p.positions.end(), position.begin(), position.begin() + 3);
         if (kind == gl_subset::Primitive::triangles && !positionsOnly_) {
             float normal[3];
             for (std::size_t i = 0; i < 3; ++i) {

@@ -78,6 +78,12 @@ TEST(GlSubsetErrors, CallsOutsideTheSubsetAreRecordedAndSaidOncePerKind) {
     glPopMatrix();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_INVALID_ENUM));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    // glGetFloatv of state that the subset does not keep: the same kind, not said again, and
+    // the values are left as they were.
+    float values[16] = {7.0f};
+    glGetFloatv(GL_MODELVIEW_MATRIX, values);
+    EXPECT_EQ(values[0], 7.0f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_INVALID_ENUM));
 
     setSink(nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -126,6 +128,40 @@ TEST(BallTest, DrawIsExactlyOneSphereOfItsRadius) {
         EXPECT_EQ(gl_double::calls(),
                   (std::vector<Call>{call("glutSolidSphere", {radius, 10, 5})}));
     }
+}
+
+// The capsule that the limb draws, its facets taken as round: along the ray's direction, the
+// distance to the side, to an end's sphere, or nothing past them.
+TEST_F(LimbTest, HitMeetsTheCapsuleItDraws) {
+    const Limb limb(0.5, 3.0);
+    // Down -y onto the side, at z = 1: the side's surface at y = 0.5.
+    EXPECT_EQ(limb.hit({{0, 10, 1}, {0, -1, 0}}), 9.5);
+    // Along -z onto the far end's sphere, about (0, 0, 3).
+    EXPECT_EQ(limb.hit({{0, 0, 10}, {0, 0, -1}}), 6.5);
+    // Beyond the far end, but within the far sphere: the sphere, not the side.
+    const std::optional<double> end = limb.hit({{0, 10, 3.25}, {0, -1, 0}});
+    ASSERT_TRUE(end);
+    EXPECT_NEAR(*end, 10.0 - std::sqrt(0.25 - 0.0625), 1e-12);
+    // Beside it, beyond the spheres, and pointing away.
+    EXPECT_FALSE(limb.hit({{0.6, 10, 1}, {0, -1, 0}}));
+    EXPECT_FALSE(limb.hit({{0, 10, 3.6}, {0, -1, 0}}));
+    EXPECT_FALSE(limb.hit({{0, 10, 1}, {0, 1, 0}}));
+    // From inside, the way out.
+    EXPECT_EQ(limb.hit({{0, 0, 1}, {0, -1, 0}}), 0.5);
+}
+
+TEST(BallTest, HitMeetsTheSphereOfItsRadius) {
+    const Ball ball(2.0);
+    EXPECT_EQ(ball.hit({{0, 0, 10}, {0, 0, -1}}), 8.0);
+    EXPECT_EQ(ball.hit({{0, 0, 10}, {0, 0, -4}}), 2.0);
+    EXPECT_FALSE(ball.hit({{2.5, 0, 10}, {0, 0, -1}}));
+    EXPECT_FALSE(ball.hit({{0, 0, 10}, {0, 0, 1}}));
+}
+
+TEST(SceneNodeHit, APlainNodeDrawsNoShapeAndHitsNothing) {
+    const SceneNode group;
+    EXPECT_FALSE(group.hit({{0, 0, 10}, {0, 0, -1}}));
+    EXPECT_FALSE(group.hit({{0, 0, 0}, {1, 0, 0}}));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 #include "vec3_expectations.h"
 
@@ -154,6 +156,85 @@ TEST(Mat4, TransformPointIgnoresTheBottomRow) {
     const Mat4 a = fromRows({{2, 0, 1, 3}, {1, -1, 0, 2}, {0, 4, 1, -2}, {9, -9, 4, 0}});
     EXPECT_EQ(a.transformPoint({1, 2, 3}), Vec3(8, 1, 9));
     EXPECT_EQ(a.transformPoint({}), Vec3(3, 2, -2));
+}
+
+TEST(Mat4, TransformDirectionLeavesOutTheTranslation) {
+    const Mat4 a = fromRows({{2, 0, 1, 3}, {1, -1, 0, 2}, {0, 4, 1, -2}, {9, -9, 4, 0}});
+    EXPECT_EQ(a.transformDirection({1, 2, 3}), Vec3(5, -1, 11));
+    EXPECT_EQ(a.transformDirection({}), Vec3());
+    // Summed x, y, z in turn: 1e16 + 1 + 1 loses both ones.
+    const Mat4 b = fromRows({{1e16, 1, 1, 5}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}});
+    EXPECT_EQ(b.transformDirection({1, 1, 1}).x, 1e16);
+}
+
+// The picture's ray is the inverse projection's: through all four rows, then divided by w.
+TEST(Mat4, ProjectPointDividesByTheFourthRow) {
+    const Mat4 a = fromRows({{2, 0, 1, 3}, {1, -1, 0, 2}, {0, 4, 1, -2}, {0, 0, 1, 1}});
+    const std::optional<Vec3> p = a.projectPoint({1, 2, 3});
+    ASSERT_TRUE(p);
+    EXPECT_EQ(*p, Vec3(8.0 / 4, 1.0 / 4, 9.0 / 4));
+    // Before the division, the first three are transformPoint's to the bit.
+    const Mat4 s = sample();
+    const Vec3 q{0.1, -0.7, 0.3};
+    const Vec3 t = s.transformPoint(q);
+    const double w = s.m[3] * q.x + s.m[7] * q.y + s.m[11] * q.z + s.m[15];
+    EXPECT_EQ(*s.projectPoint(q), Vec3(t.x / w, t.y / w, t.z / w));
+    // A point that w takes to 0 has no image.
+    EXPECT_FALSE(a.projectPoint({0, 0, -1}));
+}
+
+TEST(Mat4, InverseUndoesTheMatrix) {
+    Mat4 m;
+    m.setRotation({0.4, 0.5, -0.1}, 2.8);
+    Mat4 moved;
+    moved.setTranslation({1, -2, 3});
+    Mat4 scaled;
+    scaled.setScaling({0.5, 2, 4});
+    m = moved.multiply(m).multiply(scaled);
+    const std::optional<Mat4> inverse = m.inverse();
+    ASSERT_TRUE(inverse);
+    const Mat4 product = m.multiply(*inverse);
+    const Mat4 identity;
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(product.m[i], identity.m[i], 1e-14) << "element " << i;
+    }
+    // Exact where the arithmetic is: a translation and a scaling by powers of two.
+    const Mat4 exact = moved.multiply(scaled);
+    Mat4 back;
+    back.setScaling({2, 0.5, 0.25});
+    Mat4 undo;
+    undo.setTranslation({-1, 2, -3});
+    expectEqual(*exact.inverse(), back.multiply(undo));
+}
+
+// A zero on the diagonal needs another row as its pivot: a permutation of the axes inverts
+// into its transpose.
+TEST(Mat4, InversePivotsPastAZeroOnTheDiagonal) {
+    const Mat4 turn = fromRows({{0, 1, 0, 0}, {0, 0, 1, 0}, {1, 0, 0, 0}, {0, 0, 0, 1}});
+    const std::optional<Mat4> inverse = turn.inverse();
+    ASSERT_TRUE(inverse);
+    expectEqual(*inverse, fromRows({{0, 0, 1, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 0, 1}}));
+}
+
+TEST(Mat4, NoInverseOfASingularMatrix) {
+    Mat4 flat;
+    flat.m[10] = 0.0;
+    EXPECT_FALSE(flat.inverse());
+    EXPECT_FALSE(fromRows({{1, 2, 3, 4}, {2, 4, 6, 8}, {0, 0, 1, 0}, {0, 0, 0, 1}}).inverse());
+    Mat4 tiny;
+    tiny.setScaling({1e-301, 1, 1});
+    EXPECT_FALSE(tiny.inverse());
+}
+
+// GL's matrices are single precision: the point goes through all four rows in float.
+TEST(Mat4, TransformPointSingleSumsInFloatThroughAllFourRows) {
+    const std::array<float, 16> m{2, 1, 0, 0, 0, -1, 4, 0, 1, 0, 1, 1, 3, 2, -2, 1};
+    EXPECT_EQ(transformPointSingle(m, 1, 2, 3), (std::array<float, 4>{8, 1, 9, 4}));
+    // Summed in float from the left, 1e8 + 3 rounds back to 1e8, twice; summed in double,
+    // 1e8 + 6 would round to the float 1e8 + 8.
+    const std::array<float, 16> big{1e8f, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(transformPointSingle(big, 1, 1, 1)[0], 1e8f);
+    EXPECT_EQ(static_cast<float>(1e8 + 3.0 + 3.0), 1e8f + 8.0f);
 }
 
 }  // namespace

@@ -355,6 +355,114 @@ SceneNode* chainWithLimbs(int levels, std::vector<Mat4>& limbFrames) {
     return root;
 }
 
+// A hook that writes what it is told into a log, with the modelview matrix in force; nodes
+// are named by the order they are met in.
+class LoggingHook : public RenderHook {
+  public:
+    struct Event {
+        bool entering;
+        const SceneNode* node;
+        Matrix modelview;
+    };
+    std::vector<Event> events;
+
+    void entering(const SceneNode& node) override {
+        events.push_back({true, &node, gl_double::currentMatrix()});
+    }
+    void leaving(const SceneNode& node) override {
+        events.push_back({false, &node, gl_double::currentMatrix()});
+    }
+};
+
+// The hook is told of every node as its subtree begins and ends, at every level, those below
+// the stack included; when it is told of a node's entry, the node's frame is in force and
+// nothing of the node is drawn yet. The GL calls are the same with the hook as without it.
+TEST_F(SceneNodeTest, RenderHookIsToldOfEveryNodeAtEveryLevelAndChangesNoCall) {
+    gl_double::setModelviewStackLimit(32);
+    auto* root = new MarkerNode(0);
+    std::vector<MarkerNode*> chain{root};
+    for (int level = 2; level <= 40; ++level) {
+        auto* next = static_cast<MarkerNode*>(chain.back()->addChild(new MarkerNode(level)));
+        next->translate({0.0, 0.25, 0.0});
+        next->rotate({0, 0, 1}, 0.1);
+        chain.push_back(next);
+    }
+    // A second child of level 35, below the stack, after the chain's end.
+    auto* side = static_cast<MarkerNode*>(chain[34]->addChild(new MarkerNode(100)));
+    side->translate({1, 0, 0});
+    glTranslatef(0.0f, 0.0f, -5.0f);
+
+    gl_double::clearCalls();
+    renderTree(root);
+    const std::vector<Call> unhooked = gl_double::calls();
+
+    LoggingHook hook;
+    setRenderHook(&hook);
+    gl_double::clearCalls();
+    renderTree(root);
+    setRenderHook(nullptr);
+    EXPECT_EQ(gl_double::calls(), unhooked);
+
+    // Entered root first, down the chain to its end, then the side node, then left from the
+    // bottom up: level 40, then the side node, then level 35 and above.
+    std::vector<const SceneNode*> expectedOrder;
+    std::vector<bool> expectedEntering;
+    for (MarkerNode* node : chain) {
+        expectedOrder.push_back(node);
+        expectedEntering.push_back(true);
+    }
+    expectedOrder.push_back(chain.back());
+    expectedEntering.push_back(false);
+    for (int level = 39; level >= 1; --level) {
+        if (level == 35) {
+            expectedOrder.insert(expectedOrder.end(), {side, side});
+            expectedEntering.insert(expectedEntering.end(), {true, false});
+        }
+        expectedOrder.push_back(chain[static_cast<std::size_t>(level - 1)]);
+        expectedEntering.push_back(false);
+    }
+    ASSERT_EQ(hook.events.size(), expectedOrder.size());
+    for (std::size_t i = 0; i < hook.events.size(); ++i) {
+        EXPECT_EQ(hook.events[i].node, expectedOrder[i]) << "event " << i;
+        EXPECT_EQ(hook.events[i].entering, expectedEntering[i]) << "event " << i;
+        if (hook.events[i].entering) {
+            const auto* node = static_cast<const MarkerNode*>(hook.events[i].node);
+            EXPECT_EQ(hook.events[i].modelview, node->drawnUnder) << "node " << node->id;
+        }
+    }
+
+    // Removed, it is told of nothing more.
+    hook.events.clear();
+    renderTree(root);
+    EXPECT_TRUE(hook.events.empty());
+    delete root;
+}
+
+// Entered before the node's own draw, left after its children's.
+TEST_F(SceneNodeTest, RenderHookIsToldAroundTheNodesOwnDrawAndItsChildren) {
+    struct Ordering : RenderHook {
+        void entering(const SceneNode& node) override {
+            glVertex3f(-1.0f, static_cast<float>(static_cast<const MarkerNode&>(node).id), 0.0f);
+        }
+        void leaving(const SceneNode& node) override {
+            glVertex3f(-2.0f, static_cast<float>(static_cast<const MarkerNode&>(node).id), 0.0f);
+        }
+    } hook;
+    MarkerNode parent(1);
+    parent.addChild(new MarkerNode(2));
+    setRenderHook(&hook);
+    renderTree(&parent);
+    setRenderHook(nullptr);
+    const std::vector<Call> expected{
+        call("glPushMatrix"),           multiplyCall(parent.transform),
+        call("glVertex3f", {-1, 1, 0}), MarkerNode::marker(1),
+        call("glPushMatrix"),           multiplyCall(parent.children.front()->transform),
+        call("glVertex3f", {-1, 2, 0}), MarkerNode::marker(2),
+        call("glVertex3f", {-2, 2, 0}), call("glPopMatrix"),
+        call("glVertex3f", {-2, 1, 0}), call("glPopMatrix")};
+    EXPECT_EQ(gl_double::calls(), expected);
+}
+
 TEST_F(SceneNodeTest, ThirtyLevelsAndALimbFitTheSmallestStackExactly) {
     // 32 entries, the least OpenGL allows: the camera's, 30 levels and the limb's far end.
     gl_double::setModelviewStackLimit(32);

@@ -24,6 +24,16 @@ TEST(Vec3, SumAndLength) {
     EXPECT_EQ(Vec3(1, 1, 1e8).length(), 100000000.00000001);
 }
 
+TEST(Vec3, DifferenceAndDotProduct) {
+    EXPECT_EQ(Vec3(11, 22, 33) - Vec3(1, 2, 3), Vec3(10, 20, 30));
+    EXPECT_EQ(Vec3(1, 2, 3) - Vec3(1, 2, 3), Vec3());
+    EXPECT_EQ(dot(Vec3(1, 2, 3), Vec3(4, -5, 6)), 12.0);
+    EXPECT_EQ(dot(Vec3(1, 0, 0), Vec3(0, 1, 0)), 0.0);
+    // Summed x, y, z in turn, as length() sums: the two ones after 1e16 are lost one by one.
+    EXPECT_EQ(dot(Vec3(1e8, 1, 1), Vec3(1e8, 1, 1)), 1e16);
+    EXPECT_EQ(dot(Vec3(1, 1, 1e8), Vec3(1, 1, 1e8)), 1e16 + 2);
+}
+
 TEST(Vec3, DividedByGuardsSmallDivisors) {
     EXPECT_EQ(usedDivisor(0.0), 0.00001);
     EXPECT_EQ(usedDivisor(-0.0), 0.00001);

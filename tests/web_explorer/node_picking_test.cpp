@@ -66,8 +66,29 @@ TEST(NodePicking, TheNearestShapeUnderThePixelInItsOwnFrame) {
 TEST(NodePicking, NothingThroughASingularMatrix) {
     Mat4 flat;
     flat.m[10] = 0.0;
-    EXPECT_FALSE(inverseOf(flat));
     EXPECT_FALSE(rayThroughPixel(flat, 0, 0, 800, 800));
+}
+
+// A node is met as its own class says (SceneNode::hit), in its own frame, whatever its class.
+TEST(NodePicking, EachNodeSaysWhereTheRayMeetsItsShape) {
+    // A plane at z = 0 of its own frame, met from either side.
+    struct Plane : SceneNode {
+        std::optional<double> hit(const Ray& ray) const override {
+            if (ray.direction.z == 0.0) {
+                return std::nullopt;
+            }
+            const double t = -ray.origin.z / ray.direction.z;
+            return t > 0.0 ? std::optional<double>(t) : std::nullopt;
+        }
+    };
+    SceneNode root;
+    auto* plane = root.addChild(new Plane);
+    plane->translate({0, 0, -3});
+    auto* ball = static_cast<Ball*>(root.addChild(new Ball(1.0)));
+    EXPECT_EQ(pickAt(root, 0.0, 0.0), ball);
+    EXPECT_EQ(pickAt(root, 4.0, 4.0), plane);
+    plane->translate({0, 0, 10});  // now in front of the ball, at z = 7
+    EXPECT_EQ(pickAt(root, 0.0, 0.0), plane);
 }
 
 }  // namespace

@@ -4,48 +4,52 @@
 
 #include <utility>
 
+#include "colour_tint.h"
 #include "libraries/gl_subset/begin_end.h"
-#include "libraries/gl_subset/draw_watch.h"
 #include "libraries/gl_subset/matrix_stack.h"
 #include "math/mat4.h"
+#include "scene/tree_walks.h"
 
 namespace node_selection {
 namespace {
 
 // Warm orange: white becomes orange, the tree's red lines stay red.
 constexpr std::array<float, 3> tint{1.0f, 0.55f, 0.15f};
-constexpr std::array<float, 3> noTint{1.0f, 1.0f, 1.0f};
 // In the node's own units, so that the axes scale with it.
 constexpr double axisLength = 2.0;
 constexpr float axisWidth = 3.0f;
 
 std::vector<const SceneNode*> selected;
-// The stack entry that holds the selected node's frame while its subtree is drawn; -1 outside.
-int tintedDepth = -1;
+// The node that the frame being drawn highlights, and whether its subtree is being drawn.
+const SceneNode* highlighted = nullptr;
+bool tinting = false;
 bool frameSeen = false;
 gl_subset::Matrix frame{};
 std::array<double, 32> noted{};
 
-void multiplied(const double* m, int depth) {
-    if (m == selected.back()->transform.data()) {
-        tintedDepth = depth;
-        gl_subset::setColourTint(tint);
+// Tints from the selected node to the end of its subtree, and notes the node's frame.
+class Highlight : public RenderHook {
+  public:
+    void entering(const SceneNode& node) override {
+        if (&node == highlighted) {
+            frame = gl_subset::modelviewMatrix();
+            frameSeen = true;
+            tinting = true;
+            webgl::setColourTint(tint);
+        }
     }
-}
-
-void popping(int depth) {
-    if (depth == tintedDepth) {
-        tintedDepth = -1;
-        gl_subset::setColourTint(noTint);
-        frame = gl_subset::modelviewMatrix();
-        frameSeen = true;
+    void leaving(const SceneNode& node) override {
+        if (&node == highlighted) {
+            tinting = false;
+            webgl::clearColourTint();
+        }
     }
-}
+};
 
-constexpr gl_subset::DrawWatch watch{multiplied, popping};
+Highlight highlight;
 
 void drawAxes() {
-    const std::array<float, 4> colour = gl_subset::givenColour();
+    const std::array<float, 4> colour = gl_subset::currentColour();
     const float width = gl_subset::currentLineWidth();
     // Unlit, over everything drawn: the frame is seen even inside the node's own shape.
     glDisable(GL_LIGHTING);
@@ -110,19 +114,24 @@ void beforeFrame() {
     if (selected.empty()) {
         return;
     }
-    tintedDepth = -1;
+    highlighted = selected.back();
+    tinting = false;
     frameSeen = false;
-    gl_subset::setDrawWatch(&watch);
+    setRenderHook(&highlight);
 }
 
 void afterFrame() {
-    if (selected.empty()) {
+    if (highlighted == nullptr) {
         return;
     }
-    gl_subset::setDrawWatch(nullptr);
-    if (tintedDepth >= 0) {
-        gl_subset::setColourTint(noTint);
-        tintedDepth = -1;
+    setRenderHook(nullptr);
+    highlighted = nullptr;
+    if (tinting) {
+        webgl::clearColourTint();
+        tinting = false;
+    }
+    if (selected.empty()) {
+        return;
     }
     if (frameSeen) {
         drawAxes();

@@ -7,10 +7,11 @@
 #include "scene/scene_node.h"
 
 // The node selected on the page, and how the viewer's own frame shows it, without a second
-// pass over the model: the GL layer tells of every node matrix multiplied onto the stack, so
-// from the selected node's own `transform` to the pop that ends its subtree every colour is
-// tinted (a multiplier, so the lighting still shows), and there its local frame is noted, to
-// be drawn as small axes over the finished picture. With nothing selected nothing is watched.
+// pass over the model: the draw walk tells a hook of every node it enters and leaves
+// (scene/tree_walks.h, at every depth), so from entering the selected node to leaving it every
+// colour drawn is tinted (web/gl/colour_tint.h: a multiplier, so the lighting still shows), and
+// on entering its frame is noted, to be drawn as small axes over the finished picture. With
+// nothing selected no hook is installed.
 namespace node_selection {
 
 // The nodes from the model's root down to the selected one; empty for none.
@@ -18,7 +19,7 @@ void select(std::vector<const SceneNode*> path);
 void clear();
 const std::vector<const SceneNode*>& path();
 
-// Around the viewer's frame: `beforeFrame` starts watching the draw walk, `afterFrame` draws
+// Around the viewer's frame: `beforeFrame` installs the hook on the draw walk, `afterFrame` draws
 // the selected node's axes and notes its matrices. Both do nothing with nothing selected.
 void beforeFrame();
 void afterFrame();

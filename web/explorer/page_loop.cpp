@@ -19,7 +19,6 @@
 #include "app/keyboard.h"
 #include "app/model_catalogue.h"
 #include "app/platform.h"
-#include "libraries/gl_subset/draw_watch.h"
 #include "node_selection.h"
 #include "page_bridge.h"
 #include "page_input.h"
@@ -98,7 +97,7 @@ void drawShownFrame() {
         const double n[3] = {frameStartNormal[0], frameStartNormal[1], frameStartNormal[2]};
         glNormal3dv(n);
     }
-    frameStartNormal = gl_subset::currentNormal();
+    glGetFloatv(GL_CURRENT_NORMAL, frameStartNormal.data());
     node_selection::beforeFrame();
     drawFrame();
     node_selection::afterFrame();

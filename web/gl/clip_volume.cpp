@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "math/mat4.h"
+
 namespace clip_volume {
 
 bool boxOutside(std::span<const float, 16> m, const std::array<float, 3>& low,
@@ -14,10 +16,7 @@ bool boxOutside(std::span<const float, 16> m, const std::array<float, 3>& low,
         const float p[3] = {((corner & 1) ? high[0] : low[0]) * scale,
                             ((corner & 2) ? high[1] : low[1]) * scale,
                             ((corner & 4) ? high[2] : low[2]) * scale};
-        float c[4];
-        for (std::size_t i = 0; i < 4; ++i) {
-            c[i] = m[i] * p[0] + m[4 + i] * p[1] + m[8 + i] * p[2] + m[12 + i];
-        }
+        const std::array<float, 4> c = transformPointSingle(m, p[0], p[1], p[2]);
         unsigned beyond = 0;
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const float margin = 1e-4f * (std::fabs(c[axis]) + std::fabs(c[3]));

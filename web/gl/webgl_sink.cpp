@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "colour_tint.h"
 #include "libraries/gl_subset/begin_end.h"
 #include "libraries/gl_subset/matrix_stack.h"
 #include "lines.h"
+#include "math/mat4.h"
 
 namespace {
 
@@ -36,7 +38,8 @@ void WebGlSink::drawMesh(webgl::MeshId mesh, float scale, const float* colour) {
         std::copy_n(&normalMatrix_[3 * column], 3, &d.normalColumns[4 * column]);
     }
     d.normalColumns[3] = scale;
-    std::copy_n(colour, 4, d.colour);
+    const std::array<float, 4> drawn = webgl::tinted(colour);
+    std::copy(drawn.begin(), drawn.end(), d.colour);
     webgl::drawMesh(mesh, d);
 }
 
@@ -65,7 +68,7 @@ void WebGlSink::drawSolidSphere(double radius, int slices, int stacks) {
 
 std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
     const webgl::Lighting& l = lighting_;
-    const std::array<float, 4> colour{v.colour[0], v.colour[1], v.colour[2], v.colour[3]};
+    const std::array<float, 4> colour = webgl::tinted(v.colour);
     if (!l.lighting) {
         return colour;
     }
@@ -96,12 +99,10 @@ std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
 }
 
 webgl::Vertex WebGlSink::transform(const gl_subset::Vertex& v) const {
-    const gl_subset::Matrix& m = modelviewProjection_;
-    const float x = v.position[0], y = v.position[1], z = v.position[2];
+    const std::array<float, 4> clip =
+        transformPointSingle(modelviewProjection_, v.position[0], v.position[1], v.position[2]);
     webgl::Vertex out{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        out.clip[i] = m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i];
-    }
+    std::copy(clip.begin(), clip.end(), out.clip);
     const auto lit = shade(v);
     std::copy(lit.begin(), lit.end(), out.colour);
     return out;
@@ -158,8 +159,8 @@ void WebGlSink::setCapability(unsigned int capability, bool enabled) {
             // The material takes the current colour when tracking starts, and keeps the last
             // colour it tracked when it stops.
             if (enabled != l.colourMaterial) {
-                l.materialAmbient = gl_subset::currentColour();
-                l.materialDiffuse = gl_subset::currentColour();
+                l.materialAmbient = webgl::tinted(gl_subset::currentColour().data());
+                l.materialDiffuse = l.materialAmbient;
             }
             l.colourMaterial = enabled;
             break;

@@ -17,6 +17,7 @@
 // lit here on the CPU, cut at the near and far planes and widened, then streamed; so are the
 // rare blocks of triangles that no mesh fits (more vertices than 16-bit indices reach, or
 // colours that change within the block), and everything when the browser cannot draw meshes.
+// Every colour is drawn through the page's tint, if one is set (colour_tint.h).
 class WebGlSink : public gl_subset::PrimitiveSink {
   public:
     WebGlSink() : meshes_(webgl::meshStore()) {}
