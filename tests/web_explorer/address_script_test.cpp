@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+namespace explorer {
 namespace {
 
 using Parameters = std::vector<std::pair<std::string, std::string>>;
@@ -130,3 +131,4 @@ TEST(AddressScript, TheRecordReadsBackAsTheStateShown) {
 }
 
 }  // namespace
+}  // namespace explorer

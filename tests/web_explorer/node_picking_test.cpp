@@ -5,6 +5,7 @@
 #include "scene/ball.h"
 #include "scene/limb.h"
 
+namespace explorer {
 namespace {
 
 // The viewer's projection (45 degrees, square, 0.1 to 100) times a view from +z at 10 looking
@@ -92,3 +93,4 @@ TEST(NodePicking, EachNodeSaysWhereTheRayMeetsItsShape) {
 }
 
 }  // namespace
+}  // namespace explorer

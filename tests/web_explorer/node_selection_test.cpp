@@ -20,6 +20,7 @@
 #include "scene/swinging_limb.h"
 #include "scene/tree_walks.h"
 
+namespace explorer {
 namespace {
 
 using Colour = std::array<float, 4>;
@@ -43,14 +44,14 @@ class DrawnSink : public gl_subset::PrimitiveSink {
               std::span<const std::uint32_t>) override {
         Drawn d{kind, {}, {}, gl_subset::modelviewMatrix(), gl_subset::currentLineWidth()};
         for (const gl_subset::Vertex& v : vertices) {
-            d.colours.push_back(webgl::tinted(v.colour));
+            d.colours.push_back(web_gl::tinted(v.colour));
             d.positions.push_back({v.position[0], v.position[1], v.position[2]});
         }
         drawn.push_back(std::move(d));
     }
     void drawSolidSphere(double, int, int) override {
         drawn.push_back({gl_subset::Primitive::triangles,
-                         {webgl::tinted(gl_subset::currentColour().data())},
+                         {web_gl::tinted(gl_subset::currentColour().data())},
                          {},
                          gl_subset::modelviewMatrix(),
                          gl_subset::currentLineWidth()});
@@ -160,7 +161,7 @@ TEST_F(NodeSelection, TheSubtreeIsTintedAndTheNodesFrameDrawnAsAxes) {
                                                                              {GL_LIGHTING, true}}));
     EXPECT_EQ(gl_subset::currentColour(), white);
     EXPECT_EQ(gl_subset::currentLineWidth(), 1.0f);
-    EXPECT_EQ(webgl::tinted(white.data()), white);
+    EXPECT_EQ(web_gl::tinted(white.data()), white);
 }
 
 // The walk loads the matrices of levels below the 30 that the stack holds: the 35th limb of a
@@ -249,3 +250,4 @@ TEST_F(NodeSelection, OnlyTheWalkOfTheFrameDrawsTheHighlight) {
 }
 
 }  // namespace
+}  // namespace explorer

@@ -4,6 +4,7 @@
 
 #include <string>
 
+namespace explorer {
 namespace {
 
 // What the player did, one letter an action: the key itself, "i" an idle call, "s" a step and
@@ -62,3 +63,4 @@ TEST(ScriptPlayer, SlicesChangeNothingButTheFramesInsideARun) {
 }
 
 }  // namespace
+}  // namespace explorer

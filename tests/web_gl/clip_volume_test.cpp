@@ -4,13 +4,14 @@
 
 #include <array>
 
+namespace web_gl {
 namespace {
 
 constexpr std::array<float, 16> identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 // w = -z, as a perspective projection has it: the eye at the origin, looking down -z.
 constexpr std::array<float, 16> perspective{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0};
 
-using clip_volume::boxOutside;
+using web_gl::boxOutside;
 
 TEST(ClipVolume, OnlyBoxesWhollyBeyondOnePlaneAreOutside) {
     EXPECT_TRUE(boxOutside(identity, {2, -0.5f, -0.5f}, {3, 0.5f, 0.5f}, 1));
@@ -32,3 +33,4 @@ TEST(ClipVolume, OnlyBoxesWhollyBeyondOnePlaneAreOutside) {
 }
 
 }  // namespace
+}  // namespace web_gl

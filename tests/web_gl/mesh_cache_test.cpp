@@ -5,25 +5,26 @@
 #include <set>
 #include <vector>
 
+namespace web_gl {
 namespace {
 
 // Hands out numbers for meshes and remembers which are alive.
-class FakeStore : public webgl::MeshStore {
+class FakeStore : public web_gl::MeshStore {
   public:
-    webgl::MeshId make(std::span<const webgl::MeshVertex> vertices,
-                       std::span<const std::uint16_t> corners) override {
+    web_gl::MeshId make(std::span<const web_gl::MeshVertex> vertices,
+                        std::span<const std::uint16_t> corners) override {
         lastVertices.assign(vertices.begin(), vertices.end());
         lastCorners.assign(corners.begin(), corners.end());
         alive.insert(next);
         ++made;
         return next++;
     }
-    void release(webgl::MeshId mesh) override { EXPECT_EQ(alive.erase(mesh), 1u) << mesh; }
+    void release(web_gl::MeshId mesh) override { EXPECT_EQ(alive.erase(mesh), 1u) << mesh; }
 
-    webgl::MeshId next = 0;
+    web_gl::MeshId next = 0;
     int made = 0;
-    std::set<webgl::MeshId> alive;
-    std::vector<webgl::MeshVertex> lastVertices;
+    std::set<web_gl::MeshId> alive;
+    std::vector<web_gl::MeshVertex> lastVertices;
     std::vector<std::uint16_t> lastCorners;
 };
 
@@ -42,7 +43,7 @@ const std::vector<std::uint32_t> quadCorners{0, 1, 2, 0, 2, 3};
 
 TEST(MeshCache, ABlockOrSphereIsMadeOnceAndKnownAgainByItsShapeAlone) {
     FakeStore store;
-    webgl::MeshCache cache(store);
+    web_gl::MeshCache cache(store);
     const auto first = cache.triangles(quad(2, 1), quadCorners);
     ASSERT_TRUE(first);
     EXPECT_EQ(store.lastCorners, std::vector<std::uint16_t>({0, 1, 2, 0, 2, 3}));
@@ -79,7 +80,7 @@ TEST(MeshCache, ABlockOrSphereIsMadeOnceAndKnownAgainByItsShapeAlone) {
 TEST(MeshCache, KeepsOnlyWhatTheLastFrameDrew) {
     FakeStore store;
     {
-        webgl::MeshCache cache(store);
+        web_gl::MeshCache cache(store);
         for (int frame = 0; frame < 3; ++frame) {
             for (int limb = 0; limb < 4; ++limb) {
                 cache.triangles(quad(static_cast<float>(limb + 1), 1), quadCorners);
@@ -110,3 +111,4 @@ TEST(MeshCache, KeepsOnlyWhatTheLastFrameDrew) {
 }
 
 }  // namespace
+}  // namespace web_gl

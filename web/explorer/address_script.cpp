@@ -5,6 +5,8 @@
 
 #include "app/key_script.h"
 
+namespace explorer {
+
 std::optional<std::string> readAddressScript(
     const std::vector<std::pair<std::string, std::string>>& parameters,
     std::optional<AddressScript>& read) {
@@ -132,3 +134,5 @@ std::string ScriptRecorder::shownQuery() const {
     }
     return query;
 }
+
+}  // namespace explorer

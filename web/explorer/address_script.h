@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace explorer {
+
 // The page's address as a script of the viewer's state: the keys typed and the animation
 // steps run, in the order they came. Two forms are read:
 //
@@ -73,3 +75,5 @@ class ScriptRecorder {
 
 // `keys` percent-encoded for an address: letters, digits and "-._~" as they are.
 std::string encodeKeys(const std::string& keys);
+
+}  // namespace explorer

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace explorer {
+
 std::optional<Ray> rayThroughPixel(const Mat4& projectionTimesView, double x, double y, int width,
                                    int height) {
     const std::optional<Mat4> inverse = projectionTimesView.inverse();
@@ -60,3 +62,5 @@ std::vector<const SceneNode*> pickNode(const SceneNode& root, const Ray& ray) {
     }
     return best;
 }
+
+}  // namespace explorer

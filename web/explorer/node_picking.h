@@ -7,6 +7,8 @@
 #include "math/ray.h"
 #include "scene/scene_node.h"
 
+namespace explorer {
+
 // Which node is drawn under a point of the picture: the ray through the pixel, carried into
 // every node's own frame and met there with the node's shape (SceneNode::hit: a Ball's sphere,
 // a Limb's capsule). The nearest hit wins.
@@ -20,3 +22,5 @@ std::optional<Ray> rayThroughPixel(const Mat4& projectionTimesView, double x, do
 // The nodes from `root` down to the nearest node whose shape the ray (in the frame that holds
 // the root) meets; empty when it meets none.
 std::vector<const SceneNode*> pickNode(const SceneNode& root, const Ray& ray);
+
+}  // namespace explorer

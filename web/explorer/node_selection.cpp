@@ -10,7 +10,7 @@
 #include "math/mat4.h"
 #include "scene/tree_walks.h"
 
-namespace node_selection {
+namespace explorer::node_selection {
 namespace {
 
 // Warm orange: white becomes orange, the tree's red lines stay red.
@@ -35,13 +35,13 @@ class Highlight : public RenderHook {
             frame = gl_subset::modelviewMatrix();
             frameSeen = true;
             tinting = true;
-            webgl::setColourTint(tint);
+            web_gl::setColourTint(tint);
         }
     }
     void leaving(const SceneNode& node) override {
         if (&node == highlighted) {
             tinting = false;
-            webgl::clearColourTint();
+            web_gl::clearColourTint();
         }
     }
 };
@@ -127,7 +127,7 @@ void afterFrame() {
     setRenderHook(nullptr);
     highlighted = nullptr;
     if (tinting) {
-        webgl::clearColourTint();
+        web_gl::clearColourTint();
         tinting = false;
     }
     if (selected.empty()) {
@@ -143,4 +143,4 @@ const std::array<double, 32>& matrices() {
     return noted;
 }
 
-}  // namespace node_selection
+}  // namespace explorer::node_selection

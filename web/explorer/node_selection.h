@@ -12,7 +12,7 @@
 // colour drawn is tinted (web/gl/colour_tint.h: a multiplier, so the lighting still shows), and
 // on entering its frame is noted, to be drawn as small axes over the finished picture. With
 // nothing selected no hook is installed.
-namespace node_selection {
+namespace explorer::node_selection {
 
 // The nodes from the model's root down to the selected one; empty for none.
 void select(std::vector<const SceneNode*> path);
@@ -29,4 +29,4 @@ void afterFrame();
 // from the model's root down to it).
 const std::array<double, 32>& matrices();
 
-}  // namespace node_selection
+}  // namespace explorer::node_selection

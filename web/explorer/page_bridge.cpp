@@ -105,7 +105,7 @@ EMSCRIPTEN_KEEPALIVE const char* page_pick(double x, double y) {
 }
 
 EMSCRIPTEN_KEEPALIVE const double* page_matrices() {
-    return node_selection::matrices().data();
+    return explorer::node_selection::matrices().data();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* page_address() {

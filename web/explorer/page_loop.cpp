@@ -201,11 +201,11 @@ void requestFrame() {
 }
 
 void queueKey(unsigned char key) {
-    page_input::queueKey(key);
+    web_gl::queueKey(key);
 }
 
 void queueStep() {
-    page_input::queueCommand(stepCommand);
+    web_gl::queueCommand(stepCommand);
 }
 
 void run() {

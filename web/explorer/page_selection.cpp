@@ -44,7 +44,7 @@ std::vector<int> pickAt(double x, double y) {
         m.m[i] = product[i];
     }
     const std::optional<Ray> ray =
-        rayThroughPixel(m, x, y, webgl::viewportWidth(), webgl::viewportHeight());
+        rayThroughPixel(m, x, y, web_gl::viewportWidth(), web_gl::viewportHeight());
     if (!ray) {
         return {};
     }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace explorer {
+
 ScriptPlayer::ScriptPlayer(AddressScript script, ScriptActions actions)
     : script_(std::move(script)), actions_(actions) {
     for (const ScriptEntry& entry : script_.entries) {
@@ -61,3 +63,5 @@ void ScriptPlayer::stepOnce(int step, int steps) {
         actions_.show();
     }
 }
+
+}  // namespace explorer

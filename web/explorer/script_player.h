@@ -5,6 +5,8 @@
 
 #include "address_script.h"
 
+namespace explorer {
+
 // Plays an address's script a little at a time, so that a long one (a million steps, a deep
 // tree being built) leaves the page its animation frames: each call of `play` runs keys and
 // steps until its time is up, and the next call goes on where it stopped.
@@ -47,3 +49,5 @@ class ScriptPlayer {
     std::uint64_t done_ = 0;
     std::uint64_t total_ = 0;
 };
+
+}  // namespace explorer

@@ -49,8 +49,8 @@ EMSCRIPTEN_KEEPALIVE void export_parameter(const char* name, const char* value, 
 EMSCRIPTEN_KEEPALIVE int export_glb() {
     bytes.clear();
     error.clear();
-    std::optional<AddressScript> script;
-    if (std::optional<std::string> problem = readAddressScript(parameters, script)) {
+    std::optional<explorer::AddressScript> script;
+    if (std::optional<std::string> problem = explorer::readAddressScript(parameters, script)) {
         error = std::move(*problem);
         return -1;
     }
@@ -59,7 +59,8 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     std::vector<std::string> notes;
     const auto reachState = [&script] {
         if (script) {
-            ScriptPlayer player(std::move(*script), ScriptActions{type, onIdle, stepOnce, nothing});
+            explorer::ScriptPlayer player(std::move(*script),
+                                          explorer::ScriptActions{type, onIdle, stepOnce, nothing});
             player.play(always);
         }
     };

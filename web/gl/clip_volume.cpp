@@ -5,7 +5,7 @@
 
 #include "math/mat4.h"
 
-namespace clip_volume {
+namespace web_gl {
 
 bool boxOutside(std::span<const float, 16> m, const std::array<float, 3>& low,
                 const std::array<float, 3>& high, float scale) {
@@ -32,4 +32,4 @@ bool boxOutside(std::span<const float, 16> m, const std::array<float, 3>& low,
     return outside != 0;
 }
 
-}  // namespace clip_volume
+}  // namespace web_gl

@@ -5,7 +5,7 @@
 
 // Whether a shape can be left undrawn: when the box around it lies wholly outside the view
 // volume, none of its fragments would be drawn.
-namespace clip_volume {
+namespace web_gl {
 
 // The box from `low` to `high` (object space, each scaled by `scale` first, as the mesh shader
 // scales positions) carried by `modelviewProjection` (column-major) into clip coordinates lies
@@ -14,4 +14,4 @@ namespace clip_volume {
 bool boxOutside(std::span<const float, 16> modelviewProjection, const std::array<float, 3>& low,
                 const std::array<float, 3>& high, float scale);
 
-}  // namespace clip_volume
+}  // namespace web_gl

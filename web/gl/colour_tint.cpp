@@ -1,6 +1,6 @@
 #include "colour_tint.h"
 
-namespace webgl {
+namespace web_gl {
 namespace {
 
 bool tinting = false;
@@ -24,4 +24,4 @@ std::array<float, 4> tinted(const float* colour) {
     return {colour[0] * tint[0], colour[1] * tint[1], colour[2] * tint[2], colour[3]};
 }
 
-}  // namespace webgl
+}  // namespace web_gl

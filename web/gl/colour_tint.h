@@ -8,7 +8,7 @@
 // enabled) is drawn with its red, green and blue multiplied by the tint's, its alpha as given:
 // a multiplier, so the lighting still shows. Without it the colours are drawn as given, to the
 // bit. What the GL calls hold (glColor's current colour) is never changed.
-namespace webgl {
+namespace web_gl {
 
 void setColourTint(const std::array<float, 3>& tint);
 void clearColourTint();
@@ -16,4 +16,4 @@ void clearColourTint();
 // `colour` (RGBA) as it is drawn now.
 std::array<float, 4> tinted(const float* colour);
 
-}  // namespace webgl
+}  // namespace web_gl

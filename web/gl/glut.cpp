@@ -25,7 +25,7 @@ void (*idleCallback)() = nullptr;
 void (*keyboardCallback)(unsigned char, int, int) = nullptr;
 bool redisplayDue = true;
 // Where the GL subset's primitives go: transformed, lit and drawn with WebGL.
-WebGlSink sink;
+web_gl::WebGlSink sink;
 bool mainLoopRunning = false;
 // Keys typed since the last animation frame, and the page's commands among them. Handed over
 // in the frame, where the runtime can end cleanly (Escape) and nothing is being drawn.
@@ -108,11 +108,11 @@ void animationFrame() {
 
 }  // namespace
 
-void page_input::queueKey(unsigned char key) {
+void web_gl::queueKey(unsigned char key) {
     typedKeys.push_back({key, nullptr});
 }
 
-void page_input::queueCommand(void (*command)()) {
+void web_gl::queueCommand(void (*command)()) {
     typedKeys.push_back({0, command});
 }
 
@@ -131,7 +131,7 @@ void glutInitWindowPosition(int, int) {}
 
 int glutCreateWindow(const char* title) {
     showTitle(title);
-    webgl::createContext(canvas, windowWidth, windowHeight);
+    web_gl::createContext(canvas, windowWidth, windowHeight);
     gl_subset::setSink(&sink);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onKeyDown);
     return 1;

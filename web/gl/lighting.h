@@ -9,7 +9,7 @@
 // the ambient material times the scene's and the light's ambient, plus the diffuse material
 // times the light's diffuse times the cosine between the normal, as given (never normalised),
 // and the light's direction; clamped to [0, 1].
-namespace webgl {
+namespace web_gl {
 
 inline constexpr std::array<float, 4> sceneAmbient{0.2f, 0.2f, 0.2f, 1};
 
@@ -26,4 +26,4 @@ struct Lighting {
     std::array<float, 3> lightDirection{0, 0, 1};
 };
 
-}  // namespace webgl
+}  // namespace web_gl

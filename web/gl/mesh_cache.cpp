@@ -5,7 +5,7 @@
 
 #include "libraries/gl_subset/sphere.h"
 
-namespace webgl {
+namespace web_gl {
 namespace {
 
 constexpr std::size_t indexLimit = std::numeric_limits<std::uint16_t>::max() + std::size_t{1};
@@ -89,4 +89,4 @@ void MeshCache::endFrame() {
     ++frame_;
 }
 
-}  // namespace webgl
+}  // namespace web_gl

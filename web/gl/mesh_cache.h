@@ -18,7 +18,7 @@
 // in object space and their order), made once and drawn as often as it comes. What one frame
 // did not draw is let go when the frame ends, so the meshes kept are those of the last frame,
 // and a rebuilt model's old shapes are gone one frame after it.
-namespace webgl {
+namespace web_gl {
 
 // A mesh's vertex as the renderer keeps it: where it lies in object space, and its normal.
 struct MeshVertex {
@@ -74,4 +74,4 @@ class MeshCache {
     std::vector<std::uint16_t> corners_;
 };
 
-}  // namespace webgl
+}  // namespace web_gl

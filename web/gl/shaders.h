@@ -1,9 +1,9 @@
 #pragma once
 
 // The browser's GL layer's shaders, GLSL ES 1.00 for WebGL 1.
-namespace webgl::shaders {
+namespace web_gl::shaders {
 
-// Vertices transformed and lit already (webgl::Vertex).
+// Vertices transformed and lit already (web_gl::Vertex).
 inline constexpr const char* streamedVertex = R"(
 attribute vec4 clip;
 attribute vec4 colour;
@@ -15,10 +15,10 @@ void main() {
 )";
 
 // A mesh's vertex, transformed and lit as OpenGL 1's fixed-function stage does for the viewer
-// (webgl::Lighting), in single precision, every sum in the order the layer's C++ sums it so
+// (web_gl::Lighting), in single precision, every sum in the order the layer's C++ sums it so
 // that the result is that of the CPU to the last bit where the GPU rounds as IEEE does. Each
 // vertex belongs to one copy of the mesh in a batch of BATCH (defined before this source),
-// and `draws` holds each copy's webgl::MeshDraw, eight vectors each.
+// and `draws` holds each copy's web_gl::MeshDraw, eight vectors each.
 inline constexpr const char* meshVertex = R"(
 attribute vec3 position;
 attribute vec3 normal;
@@ -71,4 +71,4 @@ void main() {
 }
 )";
 
-}  // namespace webgl::shaders
+}  // namespace web_gl::shaders

@@ -15,7 +15,7 @@
 #include "clip_volume.h"
 #include "shaders.h"
 
-namespace webgl {
+namespace web_gl {
 namespace {
 
 // Large enough to keep the calls per frame few, small enough to keep memory flat however many
@@ -392,8 +392,8 @@ MeshStore& meshStore() {
 void drawMesh(MeshId mesh, const MeshDraw& draw) {
     // A draw wholly outside the view, such as the balls of a deep tree below the window's
     // edge, would leave no fragment: it costs nothing when it is not sent.
-    if (clip_volume::boxOutside(draw.modelviewProjection, meshes[mesh].low, meshes[mesh].high,
-                                draw.normalColumns[3])) {
+    if (web_gl::boxOutside(draw.modelviewProjection, meshes[mesh].low, meshes[mesh].high,
+                           draw.normalColumns[3])) {
         return;
     }
     if (meshDraws.size() == meshDrawLimit) {
@@ -470,4 +470,4 @@ void setDepthTest(bool enabled) {
     }
 }
 
-}  // namespace webgl
+}  // namespace web_gl

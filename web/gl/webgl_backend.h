@@ -16,7 +16,7 @@
 // one, in the order each was first queued. Depth-tested and opaque as the viewer draws,
 // the picture is the same as when each came on its own, but for fragments of exactly equal
 // depth from different meshes.
-namespace webgl {
+namespace web_gl {
 
 // A vertex as the fixed-function stage hands it on: clip coordinates and its lit colour.
 struct Vertex {
@@ -64,4 +64,4 @@ void clear(unsigned int mask);
 void clearColour(float r, float g, float b, float a);
 void setDepthTest(bool enabled);
 
-}  // namespace webgl
+}  // namespace web_gl

@@ -12,6 +12,8 @@
 #include "lines.h"
 #include "math/mat4.h"
 
+namespace web_gl {
+
 namespace {
 
 bool sameColour(const gl_subset::Vertex& a, const gl_subset::Vertex& b) {
@@ -30,22 +32,22 @@ void WebGlSink::updateDerived() {
     normalMatrix_ = gl_subset::normalMatrixOf(gl_subset::modelviewMatrix());
 }
 
-void WebGlSink::drawMesh(webgl::MeshId mesh, float scale, const float* colour) {
+void WebGlSink::drawMesh(web_gl::MeshId mesh, float scale, const float* colour) {
     updateDerived();
-    webgl::MeshDraw d{};
+    web_gl::MeshDraw d{};
     std::copy(modelviewProjection_.begin(), modelviewProjection_.end(), d.modelviewProjection);
     for (std::size_t column = 0; column < 3; ++column) {
         std::copy_n(&normalMatrix_[3 * column], 3, &d.normalColumns[4 * column]);
     }
     d.normalColumns[3] = scale;
-    const std::array<float, 4> drawn = webgl::tinted(colour);
+    const std::array<float, 4> drawn = web_gl::tinted(colour);
     std::copy(drawn.begin(), drawn.end(), d.colour);
-    webgl::drawMesh(mesh, d);
+    web_gl::drawMesh(mesh, d);
 }
 
 void WebGlSink::draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
                      std::span<const std::uint32_t> corners) {
-    if (kind == gl_subset::Primitive::triangles && webgl::meshesAvailable() && !vertices.empty() &&
+    if (kind == gl_subset::Primitive::triangles && web_gl::meshesAvailable() && !vertices.empty() &&
         std::all_of(vertices.begin(), vertices.end(),
                     [&](const gl_subset::Vertex& v) { return sameColour(v, vertices[0]); })) {
         if (const auto mesh = meshes_.triangles(vertices, corners)) {
@@ -57,7 +59,7 @@ void WebGlSink::draw(gl_subset::Primitive kind, std::span<const gl_subset::Verte
 }
 
 void WebGlSink::drawSolidSphere(double radius, int slices, int stacks) {
-    if (webgl::meshesAvailable()) {
+    if (web_gl::meshesAvailable()) {
         if (const auto mesh = meshes_.sphere(slices, stacks)) {
             drawMesh(*mesh, static_cast<float>(radius), gl_subset::currentColour().data());
             return;
@@ -67,8 +69,8 @@ void WebGlSink::drawSolidSphere(double radius, int slices, int stacks) {
 }
 
 std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
-    const webgl::Lighting& l = lighting_;
-    const std::array<float, 4> colour = webgl::tinted(v.colour);
+    const web_gl::Lighting& l = lighting_;
+    const std::array<float, 4> colour = web_gl::tinted(v.colour);
     if (!l.lighting) {
         return colour;
     }
@@ -88,7 +90,7 @@ std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
             0.0f, ex * l.lightDirection[0] + ey * l.lightDirection[1] + ez * l.lightDirection[2]);
     }
     for (std::size_t i = 0; i < 3; ++i) {
-        float c = webgl::sceneAmbient[i] * ambient[i];
+        float c = web_gl::sceneAmbient[i] * ambient[i];
         if (l.lightZero) {
             c += l.lightAmbient[i] * ambient[i] + facing * l.lightDiffuse[i] * diffuse[i];
         }
@@ -98,30 +100,30 @@ std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
     return lit;
 }
 
-webgl::Vertex WebGlSink::transform(const gl_subset::Vertex& v) const {
+web_gl::Vertex WebGlSink::transform(const gl_subset::Vertex& v) const {
     const std::array<float, 4> clip =
         transformPointSingle(modelviewProjection_, v.position[0], v.position[1], v.position[2]);
-    webgl::Vertex out{};
+    web_gl::Vertex out{};
     std::copy(clip.begin(), clip.end(), out.clip);
     const auto lit = shade(v);
     std::copy(lit.begin(), lit.end(), out.colour);
     return out;
 }
 
-void WebGlSink::emitLine(const webgl::Vertex& a, const webgl::Vertex& b) const {
-    const auto clipped = lines::clipToDepthRange(a, b);
+void WebGlSink::emitLine(const web_gl::Vertex& a, const web_gl::Vertex& b) const {
+    const auto clipped = web_gl::clipToDepthRange(a, b);
     if (!clipped) {
         return;
     }
     const float lineWidth = gl_subset::currentLineWidth();
     if (lineWidth <= 1.0f) {
-        webgl::addLine(clipped->first, clipped->second);
+        web_gl::addLine(clipped->first, clipped->second);
         return;
     }
-    const auto c = lines::widen(clipped->first, clipped->second, lineWidth, webgl::viewportWidth(),
-                                webgl::viewportHeight());
-    webgl::addTriangle(c[0], c[1], c[2]);
-    webgl::addTriangle(c[0], c[2], c[3]);
+    const auto c = web_gl::widen(clipped->first, clipped->second, lineWidth,
+                                 web_gl::viewportWidth(), web_gl::viewportHeight());
+    web_gl::addTriangle(c[0], c[1], c[2]);
+    web_gl::addTriangle(c[0], c[2], c[3]);
 }
 
 void WebGlSink::stream(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
@@ -138,16 +140,16 @@ void WebGlSink::stream(gl_subset::Primitive kind, std::span<const gl_subset::Ver
         return;
     }
     for (std::size_t i = 0; i + 2 < corners.size(); i += 3) {
-        webgl::addTriangle(transformed_[corners[i]], transformed_[corners[i + 1]],
-                           transformed_[corners[i + 2]]);
+        web_gl::addTriangle(transformed_[corners[i]], transformed_[corners[i + 1]],
+                            transformed_[corners[i + 2]]);
     }
 }
 
 void WebGlSink::setCapability(unsigned int capability, bool enabled) {
-    webgl::Lighting& l = lighting_;
+    web_gl::Lighting& l = lighting_;
     switch (capability) {
         case GL_DEPTH_TEST:
-            webgl::setDepthTest(enabled);
+            web_gl::setDepthTest(enabled);
             return;
         case GL_LIGHTING:
             l.lighting = enabled;
@@ -159,7 +161,7 @@ void WebGlSink::setCapability(unsigned int capability, bool enabled) {
             // The material takes the current colour when tracking starts, and keeps the last
             // colour it tracked when it stops.
             if (enabled != l.colourMaterial) {
-                l.materialAmbient = webgl::tinted(gl_subset::currentColour().data());
+                l.materialAmbient = web_gl::tinted(gl_subset::currentColour().data());
                 l.materialDiffuse = l.materialAmbient;
             }
             l.colourMaterial = enabled;
@@ -167,14 +169,14 @@ void WebGlSink::setCapability(unsigned int capability, bool enabled) {
         default:
             return;
     }
-    webgl::setLighting(l);
+    web_gl::setLighting(l);
 }
 
 void WebGlSink::setLight(unsigned int light, unsigned int name, const float* values) {
     if (light != GL_LIGHT0) {
         return;
     }
-    webgl::Lighting& l = lighting_;
+    web_gl::Lighting& l = lighting_;
     switch (name) {
         case GL_AMBIENT:
             std::copy(values, values + 4, l.lightAmbient.begin());
@@ -198,22 +200,24 @@ void WebGlSink::setLight(unsigned int light, unsigned int name, const float* val
         default:
             return;
     }
-    webgl::setLighting(l);
+    web_gl::setLighting(l);
 }
 
 void WebGlSink::clear(unsigned int mask) {
-    webgl::clear(mask);
+    web_gl::clear(mask);
 }
 
 void WebGlSink::clearColour(float r, float g, float b, float a) {
-    webgl::clearColour(r, g, b, a);
+    web_gl::clearColour(r, g, b, a);
 }
 
 void WebGlSink::finish() {
-    webgl::flush();
+    web_gl::flush();
 }
 
 void WebGlSink::endFrame() {
-    webgl::flush();
+    web_gl::flush();
     meshes_.endFrame();
 }
+
+}  // namespace web_gl

@@ -10,6 +10,8 @@
 #include "mesh_cache.h"
 #include "webgl_backend.h"
 
+namespace web_gl {
+
 // The fixed-function stage of OpenGL 1 that the browser lacks, as the viewer uses it (light 0,
 // directional, fixed in eye space; colour material; normals as given, never normalised).
 // Triangles are drawn from meshes kept on the GPU (MeshCache), transformed and lit in the
@@ -20,7 +22,7 @@
 // Every colour is drawn through the page's tint, if one is set (colour_tint.h).
 class WebGlSink : public gl_subset::PrimitiveSink {
   public:
-    WebGlSink() : meshes_(webgl::meshStore()) {}
+    WebGlSink() : meshes_(web_gl::meshStore()) {}
 
     void draw(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
               std::span<const std::uint32_t> corners) override;
@@ -36,19 +38,21 @@ class WebGlSink : public gl_subset::PrimitiveSink {
 
   private:
     void updateDerived();
-    void drawMesh(webgl::MeshId mesh, float scale, const float* colour);
+    void drawMesh(web_gl::MeshId mesh, float scale, const float* colour);
     std::array<float, 4> shade(const gl_subset::Vertex& v) const;
-    webgl::Vertex transform(const gl_subset::Vertex& v) const;
-    void emitLine(const webgl::Vertex& a, const webgl::Vertex& b) const;
+    web_gl::Vertex transform(const gl_subset::Vertex& v) const;
+    void emitLine(const web_gl::Vertex& a, const web_gl::Vertex& b) const;
     void stream(gl_subset::Primitive kind, std::span<const gl_subset::Vertex> vertices,
                 std::span<const std::uint32_t> corners);
 
-    webgl::Lighting lighting_;
-    webgl::MeshCache meshes_;
+    web_gl::Lighting lighting_;
+    web_gl::MeshCache meshes_;
 
     // Projection times modelview, and the normal matrix: kept until the matrices change.
     std::uint64_t derivedVersion_ = ~std::uint64_t{0};
     gl_subset::Matrix modelviewProjection_{};
     std::array<float, 9> normalMatrix_{};
-    std::vector<webgl::Vertex> transformed_;
+    std::vector<web_gl::Vertex> transformed_;
 };
+
+}  // namespace web_gl
