@@ -173,5 +173,27 @@ inline std::array<float, 4> transformPointSingle(std::span<const float, 16> m, f
     return out;
 }
 
+// Maps the direction (x, y, z, 0) by m's upper 3 x 3 (column-major floats), summed as
+// transformPointSingle sums: where a light's direction goes by the modelview matrix.
+inline std::array<float, 3> transformDirectionSingle(std::span<const float, 16> m, float x, float y,
+                                                     float z) {
+    std::array<float, 3> out{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        out[i] = m[i] * x + m[4 + i] * y + m[8 + i] * z;
+    }
+    return out;
+}
+
+// The normal n as a row vector times the 3 x 3 matrix `rows` (row-major floats, such as the
+// inverse of a modelview matrix's upper 3 x 3): the normal in eye space, with the length it had.
+inline std::array<float, 3> rowTimesMatrixSingle(std::span<const float, 3> n,
+                                                 std::span<const float, 9> rows) {
+    std::array<float, 3> out{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        out[i] = n[0] * rows[i] + n[1] * rows[3 + i] + n[2] * rows[6 + i];
+    }
+    return out;
+}
+
 static_assert(sizeof(Mat4) == 16 * sizeof(double));
 static_assert(std::is_standard_layout_v<Mat4> && std::is_trivially_copyable_v<Mat4>);

@@ -73,12 +73,10 @@ void ShapeRecorder::draw(gl_subset::Primitive kind, std::span<const gl_subset::V
             transformPointSingle(m, v.position[0], v.position[1], v.position[2]);
         p.positions.insert(p.positions.end(), position.begin(), position.begin() + 3);
         if (kind == gl_subset::Primitive::triangles && !positionsOnly_) {
-            float normal[3];
-            for (std::size_t i = 0; i < 3; ++i) {
-                normal[i] = v.normal[0] * n[i] + v.normal[1] * n[3 + i] + v.normal[2] * n[6 + i];
-            }
-            normalise(normal);
-            p.normals.insert(p.normals.end(), normal, normal + 3);
+            std::array<float, 3> normal =
+                rowTimesMatrixSingle(std::span<const float, 3>(v.normal), n);
+            normalise(normal.data());
+            p.normals.insert(p.normals.end(), normal.begin(), normal.end());
         }
     }
     if (positionsOnly_) {

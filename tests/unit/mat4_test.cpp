@@ -237,4 +237,14 @@ TEST(Mat4, TransformPointSingleSumsInFloatThroughAllFourRows) {
     EXPECT_EQ(static_cast<float>(1e8 + 3.0 + 3.0), 1e8f + 8.0f);
 }
 
+// A direction takes the upper 3 x 3 alone, by columns; a normal goes as a row vector through a
+// row-major 3 x 3 (the lighting's inverse), which is that matrix's transpose acting on it.
+TEST(Mat4, DirectionsAndNormalsTakeTheUpperThreeByThreeTheirOwnWay) {
+    const std::array<float, 16> m{2, 1, 0, 0, 0, -1, 4, 0, 1, 0, 1, 1, 3, 2, -2, 1};
+    EXPECT_EQ(transformDirectionSingle(m, 1, 2, 3), (std::array<float, 3>{5, -1, 11}));
+    const std::array<float, 9> rows{1, 2, 3, 0, 1, 0, 0, 0, 2};
+    const std::array<float, 3> n{1, 1, 1};
+    EXPECT_EQ(rowTimesMatrixSingle(n, rows), (std::array<float, 3>{1, 3, 5}));
+}
+
 }  // namespace

@@ -81,11 +81,8 @@ std::array<float, 4> WebGlSink::shade(const gl_subset::Vertex& v) const {
     float facing = 0.0f;
     if (l.lightZero) {
         // The normal as a row vector times the inverse: eye-space, with the length it had.
-        const float* n = v.normal;
-        const auto& inv = normalMatrix_;
-        const float ex = n[0] * inv[0] + n[1] * inv[3] + n[2] * inv[6];
-        const float ey = n[0] * inv[1] + n[1] * inv[4] + n[2] * inv[7];
-        const float ez = n[0] * inv[2] + n[1] * inv[5] + n[2] * inv[8];
+        const auto [ex, ey, ez] =
+            rowTimesMatrixSingle(std::span<const float, 3>(v.normal), normalMatrix_);
         facing = std::max(
             0.0f, ex * l.lightDirection[0] + ey * l.lightDirection[1] + ez * l.lightDirection[2]);
     }
@@ -186,11 +183,8 @@ void WebGlSink::setLight(unsigned int light, unsigned int name, const float* val
             break;
         case GL_POSITION: {
             // Carried to eye space by the modelview matrix of the moment, and kept there.
-            const gl_subset::Matrix& m = gl_subset::modelviewMatrix();
-            std::array<float, 3> d{};
-            for (std::size_t i = 0; i < 3; ++i) {
-                d[i] = m[i] * values[0] + m[4 + i] * values[1] + m[8 + i] * values[2];
-            }
+            const std::array<float, 3> d = transformDirectionSingle(
+                gl_subset::modelviewMatrix(), values[0], values[1], values[2]);
             const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
             if (length > 0.0f) {
                 l.lightDirection = {d[0] / length, d[1] / length, d[2] / length};
