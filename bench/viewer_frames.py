@@ -5,12 +5,17 @@ of the same model. Run it through tools/with-xvfb (a 1280 x 1024 x 24 screen).
 The viewer runs as a user would run it, with its keys typed by xdotool; the swap counter
 (bench/swap_counter.cpp, built as libswap_counter.so beside frame_bench) is preloaded into it
 and writes the count of swaps to a file after each one. A model is counted over SECONDS once
-its first frames are drawn; the minor page faults of the whole process over the same frames
-(/proc/PID/stat), which the machine's load does not change, are given per frame.
+its first frames are drawn. Beside it, per frame, the minor page faults of the whole process
+over the same frames (/proc/PID/stat), and those of them left when the pages by which its data
+grew (VmData) are taken off: faults on memory given back and taken again, which the machine's
+load does not bring about; and the CPU time of all its threads per frame, which the load
+changes far less than the wall clock.
 
-  viewer_frames.py compare VIEWER SWAP_COUNTER FRAME_BENCH [--seconds S] [--models M,M,...]
-      For each model, a fresh viewer counted, then frame_bench's frame of the same model right
-      after it, so that both meet the same load; prints both and their ratio.
+  viewer_frames.py compare VIEWER SWAP_COUNTER FRAME_BENCH [--seconds S] [--rounds R]
+                          [--models M,M,...]
+      For each model, R rounds (3 unless told) of a fresh viewer counted and then frame_bench's
+      frame of the same model, so that both meet the same load; prints the medians, their
+      ranges and the ratio of the medians.
 
   viewer_frames.py runs VIEWER SWAP_COUNTER MODEL [--runs N] [--seconds S]
       N fresh viewers (10 unless told) on one model, one line each, then their spread.
@@ -46,6 +51,21 @@ def minor_faults(pid):
     return int(fields[7])
 
 
+def cpu_seconds(pid):
+    """The CPU time of every thread of the process, the GL driver's among them."""
+    with open(f'/proc/{pid}/stat') as stat:
+        fields = stat.read().rsplit(')', 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf('SC_CLK_TCK')
+
+
+def data_pages(pid):
+    with open(f'/proc/{pid}/status') as status:
+        for line in status:
+            if line.startswith('VmData:'):
+                return int(line.split()[1]) // 4
+    return 0
+
+
 class CountedViewer:
     def __init__(self, viewer, counter):
         self.count_file = tempfile.NamedTemporaryFile(prefix='swaps.', delete=False).name
@@ -73,20 +93,29 @@ class CountedViewer:
             time.sleep(0.05)
 
     def count(self, keys, seconds):
-        """Frames per second and minor faults per frame over `seconds`, after `keys`."""
+        """Frames per second, minor faults per frame, those of them on memory taken again, and
+        the CPU milliseconds of all threads per frame, over `seconds`, after `keys`."""
         self.wait_for_swaps(1, time.monotonic() + 60)
         self.keys(keys)
         # The keys' rebuilds come first; then a few frames of the model to settle.
         self.wait_for_swaps(3, time.monotonic() + 120)
         time.sleep(1.0)
+        pid = self.process.pid
         swaps0, when0 = self.swaps()
-        faults0 = minor_faults(self.process.pid)
+        faults0, pages0, cpu0 = minor_faults(pid), data_pages(pid), cpu_seconds(pid)
         time.sleep(seconds)
         swaps1, when1 = self.swaps()
-        faults1 = minor_faults(self.process.pid)
+        faults1, pages1, cpu1 = minor_faults(pid), data_pages(pid), cpu_seconds(pid)
         frames = swaps1 - swaps0
         rate = frames / (when1 - when0) if when1 > when0 else 0.0
-        return rate, (faults1 - faults0) / frames if frames else float('nan')
+        # A page fault on memory the process did not have before is its heap reaching a new
+        # peak (under load the rasterising threads can fall further behind than ever before);
+        # the rest are faults on memory given back and taken again.
+        faults = faults1 - faults0
+        again = max(0, faults - max(0, pages1 - pages0))
+        if not frames:
+            return rate, float('nan'), float('nan'), float('nan')
+        return rate, faults / frames, again / frames, 1e3 * (cpu1 - cpu0) / frames
 
     def end(self):
         self.keys(['Escape'])
@@ -102,12 +131,12 @@ class CountedViewer:
 def viewer_rate(viewer, counter, model, seconds):
     counted = CountedViewer(viewer, counter)
     try:
-        rate, faults = counted.count(MODELS[model][0], seconds)
+        counts = counted.count(MODELS[model][0], seconds)
     finally:
         status = counted.end()
     if status != 1:
         sys.exit(f'the viewer ended with {status}: {counted.process.stderr.read()}')
-    return rate, faults
+    return counts
 
 
 def bench_rate(frame_bench, model, seconds):
@@ -119,7 +148,8 @@ def bench_rate(frame_bench, model, seconds):
                        stdout=subprocess.DEVNULL, check=True)
         result = json.load(out)['benchmarks'][0]
     scale = {'ns': 1e9, 'us': 1e6, 'ms': 1e3, 's': 1.0}[result['time_unit']]
-    return scale / result['real_time'], result.get('faults', float('nan'))
+    return (scale / result['real_time'], result.get('faults', float('nan')),
+            result.get('cpu_ms', float('nan')))
 
 
 def load():
@@ -129,15 +159,38 @@ def load():
 
 def compare(viewer, counter, frame_bench, args):
     seconds = float(option(args, '--seconds', '5'))
+    rounds = int(option(args, '--rounds', '3'))
     models = option(args, '--models', ','.join(MODELS)).split(',')
-    print('| model | viewer frames/s (swaps) | viewer faults/frame | frame_bench frames/s '
-          '| frame_bench faults/frame | bench / viewer | 1-minute load |')
-    print('|---|---:|---:|---:|---:|---:|---:|')
+    print(f'Medians of {rounds} rounds, each a fresh viewer and then frame_bench; the ranges in '
+          'parentheses.\n')
+    print('| model | viewer frames/s (swaps) | frame_bench frames/s | bench / viewer '
+          '| viewer CPU ms/frame | frame_bench CPU ms/frame | bench / viewer '
+          '| viewer faults/frame (on memory taken again) | frame_bench faults/frame '
+          '| 1-minute load |')
+    print('|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|')
     for model in models:
-        rate, faults = viewer_rate(viewer, counter, model, seconds)
-        bench, bench_faults = bench_rate(frame_bench, model, seconds)
-        print(f'| {model} | {rate:.1f} | {faults:.0f} | {bench:.1f} | {bench_faults:.0f} | '
-              f'{bench / rate:.2f} | {load():.2f} |', flush=True)
+        viewers, benches, loads = [], [], []
+        for _ in range(rounds):
+            viewers.append(viewer_rate(viewer, counter, model, seconds))
+            benches.append(bench_rate(frame_bench, model, seconds))
+            loads.append(load())
+        rate = statistics.median(v[0] for v in viewers)
+        bench = statistics.median(b[0] for b in benches)
+        faults = statistics.median(v[1] for v in viewers)
+        again = statistics.median(v[2] for v in viewers)
+        bench_faults = statistics.median(b[1] for b in benches)
+        cpu = statistics.median(v[3] for v in viewers)
+        bench_cpu = statistics.median(b[2] for b in benches)
+        print(f'| {model} | {rate:.1f} ({spread(v[0] for v in viewers)}) | '
+              f'{bench:.1f} ({spread(b[0] for b in benches)}) | {bench / rate:.2f} | '
+              f'{cpu:.2f} | {bench_cpu:.2f} | {bench_cpu / cpu:.2f} | '
+              f'{faults:.0f} ({again:.0f}) | {bench_faults:.0f} | '
+              f'{min(loads):.1f} to {max(loads):.1f} |', flush=True)
+
+
+def spread(values):
+    values = list(values)
+    return f'{min(values):.1f} to {max(values):.1f}'
 
 
 def runs(viewer, counter, model, args):
@@ -145,9 +198,10 @@ def runs(viewer, counter, model, args):
     seconds = float(option(args, '--seconds', '5'))
     rates = []
     for run in range(1, count + 1):
-        rate, faults = viewer_rate(viewer, counter, model, seconds)
+        rate, faults, again, cpu = viewer_rate(viewer, counter, model, seconds)
         rates.append(rate)
-        print(f'run {run:2}: {rate:7.1f} frames/s, {faults:8.0f} minor faults a frame, '
+        print(f'run {run:2}: {rate:7.1f} frames/s, {cpu:7.2f} CPU ms a frame, {faults:6.0f} '
+              f'minor faults a frame, {again:6.0f} on memory taken again, '
               f'1-minute load {load():.2f}', flush=True)
     print(f'{model}: median {statistics.median(rates):.1f}, from {min(rates):.1f} to '
           f'{max(rates):.1f} frames/s (max / min {max(rates) / min(rates):.2f})')
