@@ -5,6 +5,12 @@
 // What the viewer does differently on the desktop and in a web browser. Each build links one
 // implementation: platform_desktop.cpp (freeglut) or platform_web.cpp (WebAssembly).
 
+// Sets up the process's heap for the frames to come, before the GL driver is loaded: on the
+// desktop, the memory that the driver takes and gives back in every frame stays in the process
+// for the next frame instead of going back to the system and being faulted in anew. Called
+// first by openWindow, so every program that opens the viewer's window runs with it.
+void keepFrameMemory();
+
 // Gives control to the frame loop for good; from here on the window's callbacks do the work.
 // The desktop hands it to GLUT's main loop; the browser runs one idle call and one frame per
 // animation frame, or plays the keys and frames that the page's address asks for.

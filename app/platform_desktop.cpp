@@ -157,3 +157,20 @@ std::uint64_t obtainableMemory() {
 std::uint64_t drawingCost(std::uint64_t balls) {
     return fixedShare + std::min(saturatingMultiply(balls, perBall), scenesInFlight);
 }
+
+void keepFrameMemory() {
+    // Mesa's software renderer takes a frame's memory from the heap and gives it back once the
+    // frame is drawn: the 64 KiB blocks of its scenes, and a 1 MiB buffer (posix_memalign) for
+    // each run of uploaded vertices. By default glibc hands the top of the heap back to the
+    // system whenever more than 128 KiB of it is free, and maps every block of 128 KiB or more
+    // on its own, unmapping it when freed; it raises both thresholds only when such a mapped
+    // block happens to be freed, so runs of the same program met one state or the other. In
+    // the slow one each frame took its memory anew from the kernel, thousands of page faults
+    // a frame at depth 12, and ran at a fraction of the fast one's rate. Fixed thresholds make
+    // the fast state the only one: blocks up to 32 MiB (the most glibc would raise the
+    // threshold to by itself) come from the heap, and up to 512 MiB free at its top is kept,
+    // more than a frame takes unless the rasterising threads fall far behind. What is kept is
+    // free heap, which obtainableMemory counts as memory the process can still have.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+}

@@ -37,6 +37,10 @@ void giveBackExceptionRoom() {
 // The browser's frame loop (runFrameLoop) is the web page's own, with the page's controls and
 // the address's script: web/explorer/page_loop.cpp.
 
+void keepFrameMemory() {
+    // WebGL draws outside the WebAssembly heap, and the heap never shrinks.
+}
+
 void endViewer(int status) {
     emscripten_cancel_main_loop();
     // Runs the at-exit handlers and stops the runtime, even though a main loop was running.

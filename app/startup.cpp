@@ -25,6 +25,7 @@ void startViewer(int* argc, char** argv) {
 }
 
 void openWindow(int* argc, char** argv) {
+    keepFrameMemory();
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 800);

@@ -1,10 +1,15 @@
-// Whole frames of the real viewer code on the real GL, GLU and GLUT (Mesa, under Xvfb on a
-// machine without a GPU): the window opened as the viewer opens it, the scene built as the
-// viewer builds it, the model and depth chosen with the viewer's own keys, and each frame one
-// idle step and one display, finished with glFinish so that the time covers the drawing itself
-// and not only the queueing of it. Needs a display: run it under xvfb-run.
+// Whole frames of the real viewer on the real GL, GLU and GLUT (Mesa, under Xvfb on a machine
+// without a GPU), each frame as the viewer runs it: the window opened by the viewer's own
+// start-up (openWindow, with the process's allocator settings), the scene built as the viewer
+// builds it, the model and depth chosen with the viewer's own keys, and each frame one pass of
+// GLUT's main loop: glutMainLoopEvent, which handles the window's events and calls onDisplay
+// (the drawing and the buffer swap) for the redisplay that the previous onIdle asked for, and
+// then onIdle. So a frame here is a frame of the viewer, swap included, and its rate is the
+// viewer's, which bench/viewer_frames.py counts at the swaps of the real viewer to compare.
+// Needs a display: run it under tools/with-xvfb or xvfb-run.
 
-#include <GL/gl.h>
+#include <GL/freeglut.h>
+#include <sys/resource.h>
 
 #include <iterator>
 
@@ -34,14 +39,48 @@ void selectModel(int index, int depth) {
     }
 }
 
+// One pass of glutMainLoop's loop, which the viewer runs for good.
+void viewerFrame() {
+    glutMainLoopEvent();
+    onIdle();
+}
+
+rusage processUsage() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage;
+}
+
+double seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
+}
+
+// The CPU time of every thread of the process, the GL driver's among them.
+double processCpuSeconds(const rusage& usage) {
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 void frame(benchmark::State& state, int model, int depth) {
     selectModel(model, depth);
-    for (auto _ : state) {
-        onIdle();
-        drawFrame();
-        glFinish();
+    // The first frames after a rebuild are not the model's steady state.
+    for (int settle = 0; settle < 3; ++settle) {
+        viewerFrame();
     }
+    const rusage before = processUsage();
+    for (auto _ : state) {
+        viewerFrame();
+    }
+    const rusage after = processUsage();
     state.counters["units"] = 1.0;
+    // Page faults a frame, the memory that a frame takes from the kernel anew, and the CPU time
+    // of all the process's threads a frame: figures that the machine's load changes far less
+    // than the wall clock, to set beside the real viewer's (bench/viewer_frames.py).
+    state.counters["faults"] =
+        benchmark::Counter(static_cast<double>(after.ru_minflt - before.ru_minflt),
+                           benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] =
+        benchmark::Counter(1e3 * (processCpuSeconds(after) - processCpuSeconds(before)),
+                           benchmark::Counter::kAvgIterations);
 }
 
 void treeFrame(benchmark::State& state) {
