@@ -1,3 +1,4 @@
+// The outline's node cache: the nodes of the model on screen that the page knows of, by id.
 #include "outline_nodes.h"
 
 #include <cmath>

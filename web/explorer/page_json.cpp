@@ -1,3 +1,4 @@
+// What the page is handed about the model and its nodes, written as JSON by nlohmann-json.
 #include "page_json.h"
 
 #include <nlohmann/json.hpp>
