@@ -6,13 +6,40 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include "app/memory_guard.h"
 
 // The browser's frame loop (runFrameLoop) is the web page's own, with the page's controls and
 // the address's script: web/explorer/page_loop.cpp.
+
+namespace {
+
+// Emscripten (3.1.6, with its JavaScript exceptions) allocates a thrown exception with malloc
+// (__cxa_allocate_exception). When the heap has run out and cannot grow, the std::bad_alloc of
+// a failed allocation finds no room either, and what is thrown is then the address 16, which
+// no catch takes: the page ended with "16" instead of the memory guard's "ran out of memory"
+// line, at some heap caps and not others. A small reserve, freed before that throw, leaves it
+// room; it is taken again by the next allocation that succeeds.
+constexpr std::size_t throwReserveSize = 64 * 1024;
+void* throwReserve = nullptr;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        if (throwReserve == nullptr) {
+            throwReserve = std::malloc(throwReserveSize);
+        }
+        return block;
+    }
+    std::free(throwReserve);
+    throwReserve = nullptr;
+    throw std::bad_alloc();
+}
 
 void endViewer(int status) {
     emscripten_cancel_main_loop();
@@ -37,3 +64,9 @@ std::uint64_t drawingCost(std::uint64_t balls) {
     constexpr std::uint64_t mebibyte = 1024 * 1024;
     return std::min(saturatingMultiply(balls, 64 * 1024), 160 * mebibyte);
 }
+
+std::optional<std::string> windowRoomProblem() {
+    return std::nullopt;
+}
+
+void endOnWindowSystemError(const char*) {}
