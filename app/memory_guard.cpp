@@ -1,10 +1,15 @@
 #include "app/memory_guard.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <list>
-#include <sstream>
+#include <utility>
 
 #include "app/platform.h"
 #include "scene/ball_tree.h"
@@ -41,30 +46,120 @@ void reserveForDriverDrawing() {
     framesGoToDriver = true;
 }
 
-std::optional<std::uint64_t> readMemoryValue(const std::string& path, const std::string& key) {
-    std::ifstream file(path);
-    if (!file) {
-        return std::nullopt;
+FileLines::FileLines(const char* path) {
+    do {
+        descriptor_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    } while (descriptor_ < 0 && errno == EINTR);
+    if (descriptor_ < 0) {
+        reading_ =
+            errno == ENOENT || errno == ENOTDIR ? FileReading::absent : FileReading::unreadable;
+        atEnd_ = true;
     }
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream words(line);
-        if (!key.empty()) {
-            std::string first;
-            words >> first;
-            if (first != key) {
-                continue;
+}
+
+FileLines::~FileLines() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+    }
+}
+
+std::optional<std::string_view> FileLines::next() {
+    while (true) {
+        const char* lineStart = buffer_ + start_;
+        if (const auto* newline =
+                static_cast<const char*>(std::memchr(lineStart, '\n', end_ - start_))) {
+            const std::string_view line(lineStart, static_cast<std::size_t>(newline - lineStart));
+            start_ += line.size() + 1;
+            if (std::exchange(skippingCutLine_, false)) {
+                continue;  // the rest of a line handed out cut
+            }
+            return line;
+        }
+        if (atEnd_) {
+            if (start_ == end_ || descriptor_ < 0 || reading_ != FileReading::read) {
+                return std::nullopt;
+            }
+            const std::string_view last(lineStart, end_ - start_);
+            start_ = end_;
+            if (std::exchange(skippingCutLine_, false)) {
+                return std::nullopt;
+            }
+            return last;  // without a newline
+        }
+        // Keep the unfinished line, and read on after it.
+        std::memmove(buffer_, lineStart, end_ - start_);
+        end_ -= start_;
+        start_ = 0;
+        if (end_ == sizeof buffer_) {
+            // A line longer than the buffer: handed out cut, the rest skipped.
+            end_ = 0;
+            const bool cut = !std::exchange(skippingCutLine_, true);
+            if (cut) {
+                return std::string_view(buffer_, sizeof buffer_);
             }
         }
-        std::uint64_t value = 0;
-        if (!(words >> value)) {
-            return std::nullopt;  // "max", or not a number
+        const ssize_t count = ::read(descriptor_, buffer_ + end_, sizeof buffer_ - end_);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            reading_ = FileReading::unreadable;
+            atEnd_ = true;
+            return std::nullopt;
         }
-        std::string unit;
-        words >> unit;
-        return unit == "kB" ? saturatingMultiply(value, 1024) : value;
+        if (count == 0) {
+            reading_ = FileReading::read;
+            atEnd_ = true;
+        }
+        end_ += static_cast<std::size_t>(count);
     }
-    return std::nullopt;
+}
+
+MemoryValue readMemoryValue(const char* path, std::string_view key) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    const auto skipSpace = [&isSpace](std::string_view text) {
+        while (!text.empty() && isSpace(text.front())) {
+            text.remove_prefix(1);
+        }
+        return text;
+    };
+    const auto firstWord = [&isSpace](std::string_view text) {
+        std::size_t size = 0;
+        while (size < text.size() && !isSpace(text[size])) {
+            ++size;
+        }
+        return text.substr(0, size);
+    };
+    FileLines lines(path);
+    MemoryValue value;
+    while (const std::optional<std::string_view> line = lines.next()) {
+        std::string_view words = skipSpace(*line);
+        if (!key.empty()) {
+            if (firstWord(words) != key) {
+                continue;
+            }
+            words = skipSpace(words.substr(key.size()));
+        }
+        std::uint64_t number = 0;
+        const auto [end, error] =
+            std::from_chars(words.data(), words.data() + words.size(), number);
+        if (error != std::errc() || (end != words.data() + words.size() && !isSpace(*end))) {
+            break;  // "max", or not a number
+        }
+        const std::string_view unit =
+            firstWord(skipSpace(words.substr(static_cast<std::size_t>(end - words.data()))));
+        value.number = unit == "kB" ? saturatingMultiply(number, 1024) : number;
+        break;
+    }
+    // What was found counts only in a file read to its end: a number read before a failure
+    // may be a different file's (the control group's, say, as it is removed).
+    while (lines.next()) {
+    }
+    value.reading = lines.reading();
+    if (value.reading != FileReading::read) {
+        value.number.reset();
+    }
+    return value;
 }
 
 std::uint64_t recursiveModelsFootprint(int depth) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Every "+" doubles the tree model, so a few dozen presses would exhaust memory. Before a
 // depth change rebuilds the chain and tree models, the depth keys ask here whether the new
@@ -65,7 +67,54 @@ constexpr std::uint64_t treeBalls(int depth) {
 // What is left under `limit` when `used` is taken: never less than 0.
 std::uint64_t roomUnder(std::uint64_t limit, std::uint64_t used);
 
+// How reading one of the guard's files went. Whatever happens, reading never throws and never
+// allocates (so it answers also with the heap exhausted): a file that cannot be read says so.
+enum class FileReading {
+    read,        // read to its end
+    absent,      // there is no such file
+    unreadable,  // there is one, but it could not be opened or read to its end
+};
+
+// The lines of a /proc or control-group file, read through a fixed buffer. A line longer than
+// the buffer is handed cut, the rest of it skipped.
+class FileLines {
+  public:
+    explicit FileLines(const char* path);
+    ~FileLines();
+    FileLines(const FileLines&) = delete;
+    FileLines& operator=(const FileLines&) = delete;
+
+    // The next line, without its newline, valid until the next call; nothing at the end of the
+    // file or when reading failed (then reading() says so).
+    std::optional<std::string_view> next();
+
+    // How reading went so far: `read` once the end is reached.
+    FileReading reading() const { return reading_; }
+
+  private:
+    int descriptor_ = -1;
+    FileReading reading_ = FileReading::unreadable;
+    bool atEnd_ = false;
+    bool skippingCutLine_ = false;
+    std::size_t start_ = 0;
+    std::size_t end_ = 0;
+    char buffer_[4096];
+};
+
+// A number read from a /proc or control-group file.
+struct MemoryValue {
+    // How reading the file went: a number is there only when it was read.
+    FileReading reading = FileReading::unreadable;
+    // The number, or nothing when the file has none: "max", or no line with the key.
+    std::optional<std::uint64_t> number;
+
+    bool operator==(const MemoryValue&) const = default;
+};
+
 // Parses the numbers of a /proc or control-group file: the value after `key` in files such
-// as /proc/meminfo (key "MemAvailable:"), or the whole content when key is empty; scaled by
-// 1024 when the value is followed by "kB". Empty when absent, "max" or unreadable.
-std::optional<std::uint64_t> readMemoryValue(const std::string& path, const std::string& key);
+// as /proc/meminfo (key "MemAvailable:"), or the first line's when key is empty; scaled by
+// 1024 when the value is followed by "kB".
+MemoryValue readMemoryValue(const char* path, std::string_view key);
+inline MemoryValue readMemoryValue(const std::string& path, std::string_view key) {
+    return readMemoryValue(path.c_str(), key);
+}

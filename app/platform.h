@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 // What the viewer does differently on the desktop and in a web browser. Each build links one
 // implementation: platform_desktop.cpp (freeglut) or platform_web.cpp (WebAssembly).
@@ -32,3 +34,18 @@ std::uint64_t obtainableMemory();
 // lag behind: about 48 KiB a ball, up to the 64 scenes it keeps in flight, about 2.3 GiB. In
 // the browser, what the GL layer takes in the WebAssembly heap (WebGL draws outside it).
 std::uint64_t drawingCost(std::uint64_t balls);
+
+// Asked before the window opens: the problem, in the memory guard's words ("opening the window
+// and drawing the first frame needs about 284 MiB but about 250 MiB is available"), when the
+// process has too little room left to open it and draw the first frame of any model; nothing
+// when it has room. On the desktop, the room under the address-space limit against what Mesa's
+// software renderer, freeglut and Xlib take for that, most of it the driver's libraries and its
+// threads' stacks; without this, the driver crashes while it creates the GL context. In the
+// browser nothing: the page has its canvas already.
+std::optional<std::string> windowRoomProblem();
+
+// Called before the window opens with a line of the program's own: until it is called again
+// with nullptr, once the window is open, freeglut's fatal errors (the GL driver that cannot
+// start, "Unable to create OpenGL 1.0 context", or a display that cannot be opened) end the
+// process with status 1 after freeglut's own message and that line. In the browser nothing.
+void endOnWindowSystemError(const char* line);

@@ -4,6 +4,10 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include <cstdio>
+#include <optional>
+#include <string>
+
 #include "app/frame_loop.h"
 #include "app/keyboard.h"
 #include "app/leak_check.h"
@@ -19,18 +23,24 @@ constexpr const char* windowTitle =
 }  // namespace
 
 void startViewer(int* argc, char** argv) {
+    if (const std::optional<std::string> problem = windowRoomProblem()) {
+        std::fprintf(stderr, "%s; the viewer ends\n", problem->c_str());
+        endViewer(1);
+    }
     openWindow(argc, argv);
     buildScene();
     runFrameLoop();
 }
 
-void openWindow(int* argc, char** argv) {
+void openWindow(int* argc, char** argv, const char* cannotOpen) {
     keepFrameMemory();
+    endOnWindowSystemError(cannotOpen);
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 800);
     glutInitWindowPosition(100, 100);
     glutCreateWindow(windowTitle);
+    endOnWindowSystemError(nullptr);
     reserveForDriverDrawing();
 
     glEnable(GL_DEPTH_TEST);

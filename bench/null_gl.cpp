@@ -3,9 +3,9 @@
 // beyond these empty calls is spent in our code. The few entry points that hand back a value
 // hand back zeros, so nothing reads an unset value.
 
+#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <GL/glut.h>
 
 // OpenGL
 
@@ -50,6 +50,7 @@ void glutInit(int*, char**) {}
 void glutInitDisplayMode(unsigned int) {}
 void glutInitWindowSize(int, int) {}
 void glutInitWindowPosition(int, int) {}
+void glutInitErrorFunc(void (*)(const char*, va_list)) {}
 int glutCreateWindow(const char*) {
     return 1;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/model_catalogue.h"
+#include "app/platform.h"
 #include "app/startup.h"
 #include "libraries/command_line/program_main.h"
 #include "libraries/image/png_file.h"
@@ -73,10 +74,19 @@ std::optional<std::string> captureFrame(char* programPath,
         return std::string("cannot open display ") + display;
     }
 
+    // Too little room under the address-space limit would crash the GL driver in the window's
+    // opening or its first frame.
+    if (std::optional<std::string> problem = windowRoomProblem()) {
+        XCloseDisplay(probe);
+        return problem;
+    }
+
     // GLUT gets no options of ours: only the program name.
     int glutArgc = 1;
     char* glutArgv[] = {programPath, nullptr};
-    openWindow(&glutArgc, glutArgv);
+    openWindow(&glutArgc, glutArgv,
+               "scene-capture: the window could not be opened (the GL driver or the display did "
+               "not start)");
     XCloseDisplay(probe);
     buildScene();
     scene_capture::runScript(options.keys, options.frames);

@@ -29,6 +29,8 @@ std::string helpText() {
            "                 a symbolic link's target is written and the link kept; a pipe\n"
            "                 or a device such as /dev/stdout is written straight into.\n"
            "  -h, --help     this text.\n"
+           "  --             ends the options. scene-capture takes no other arguments, so\n"
+           "                 anything after it is refused.\n"
            "\n"
            "It needs an X display; without one, run it in a virtual one:\n"
            "  xvfb-run -a scene-capture --keys \"+++\" --frames 10 --output chain.png\n";

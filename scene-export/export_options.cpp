@@ -71,6 +71,8 @@ std::string helpText() {
            "                 keeps its permissions; a symbolic link's target is written and\n"
            "                 the link kept.\n"
            "  -h, --help     this text.\n"
+           "  --             ends the options. scene-export takes no other arguments, so\n"
+           "                 anything after it is refused.\n"
            "\n"
            "For example, the tree at depth 4 turning for 600 steps:\n"
            "  scene-export --keys \"+++xxx\" --frames 0 --animate 600 --output tree.glb\n";

@@ -49,10 +49,20 @@ Reading OptionReader::read(std::vector<std::string> args) {
         reading.problem = isOption(last) ? last + " needs a value" : std::string(error.what());
         return reading;
     }
-    if (const std::vector<std::string> extra = app_.remaining(); !extra.empty()) {
+    // CLI11 keeps "--", where it stopped reading options, among the arguments it did not take:
+    // the first "--" there is that end of the options, and what follows it is operands, none
+    // of which the programs take.
+    std::vector<std::string> extra = app_.remaining();
+    const auto end = std::find(extra.begin(), extra.end(), "--");
+    const bool operandsOnly = end == extra.begin();
+    if (end != extra.end()) {
+        extra.erase(end);
+    }
+    if (!extra.empty()) {
         const std::string& arg = extra.front();
-        reading.problem = arg.starts_with("-") && arg != "-" ? "unknown option '" + arg + "'"
-                                                             : "unexpected argument '" + arg + "'";
+        reading.problem = arg.starts_with("-") && arg != "-" && !operandsOnly
+                              ? "unknown option '" + arg + "'"
+                              : "unexpected argument '" + arg + "'";
         return reading;
     }
     for (const auto& [option, take] : options_) {

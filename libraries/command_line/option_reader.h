@@ -12,7 +12,8 @@
 #include "libraries/command_line/state_options.h"
 
 // The command lines of scene-capture and scene-export, read by CLI11: options written as
-// "--name value" or "--name=value", each at most once, and --help or -h anywhere.
+// "--name value" or "--name=value", each at most once, and --help or -h anywhere; "--" ends the
+// options, and what follows it is operands.
 namespace command_line {
 
 // Takes an option's value; returns why it cannot be taken, or nothing when it was.
@@ -36,10 +37,12 @@ class OptionReader {
     void add(const std::string& name, TakeValue take);
 
     // Reads argv[1..] and hands each option's value to its option's `take`, in the order the
-    // options were added. --help or -h, anywhere but as a value, asks for the help whatever
-    // else is wrong on the line. Otherwise the problem is the first of: a value missing at the
-    // end, an unknown option or a stray argument (the first on the line), an option given more
-    // than once, a value refused.
+    // options were added. --help or -h, anywhere but as a value or after "--", asks for the
+    // help whatever else is wrong on the line. The first "--" that is not a value ends the
+    // options: every argument after it is an operand, which no program here takes, so a stray
+    // argument, whatever it looks like. Otherwise the problem is the first of: a value missing
+    // at the end, an unknown option or a stray argument (the first on the line), an option
+    // given more than once, a value refused.
     Reading read(std::vector<std::string> args);
 
   private:

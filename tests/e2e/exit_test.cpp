@@ -1,4 +1,7 @@
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "harness/child_process.h"
 #include "viewer_test.h"
@@ -70,6 +73,34 @@ TEST(ServerGone, TheViewerEndsThroughExitWhenItsXServerDies) {
     ASSERT_TRUE(status) << "still running " << exitLimit.count() << " s after the server ended";
     EXPECT_TRUE(status->exited) << status->describe();
     EXPECT_NE(status->code, 66) << "a sanitizer report";
+}
+
+// A GL driver that cannot start (here one that is not where it is looked for): freeglut cannot
+// create the context. Mesa and freeglut say why; the viewer's own line closes, with status 1,
+// rather than freeglut's ending and the X server's dump of the refused request.
+TEST(DriverGone, TheViewerEndsWithALineOfItsOwnAfterFreeglutsMessage) {
+    if (const char* given = std::getenv(XServer::displayVariable); given && *given) {
+        GTEST_SKIP() << "needs an X server of its own";
+    }
+    std::unique_ptr<XServer> server = XServer::startOrAttach("DriverGone.xvfb.log");
+    LaunchOptions launch;
+    launch.path = SCENE_VIEWER_EXECUTABLE;
+    launch.environment = {{"DISPLAY", server->display()},
+                          {"LIBGL_DRIVERS_PATH", "/nonexistent"},
+                          {"ASAN_OPTIONS", "exitcode=66"}};
+    launch.logPath = "DriverGone.viewer.log";
+    ChildProcess viewer(launch);
+    const std::optional<ExitStatus> status = viewer.waitForExit(std::chrono::seconds(150));
+    ASSERT_TRUE(status) << "still running without its GL driver";
+    EXPECT_EQ(status->describe(), "exited with status 1");
+    std::ifstream log(launch.logPath);
+    const std::string text{std::istreambuf_iterator<char>(log), {}};
+    EXPECT_NE(text.find("freeglut: Unable to create OpenGL"), std::string::npos) << text;
+    const std::string ours =
+        "\nthe window could not be opened (the GL driver or the display did not start); the "
+        "viewer ends\n";
+    EXPECT_TRUE(text.ends_with(ours)) << text;
+    EXPECT_EQ(text.find("X Error"), std::string::npos) << text;
 }
 
 }  // namespace

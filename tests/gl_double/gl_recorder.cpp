@@ -1,7 +1,7 @@
 #include "gl_recorder.h"
 
+#include <GL/freeglut.h>
 #include <GL/glu.h>
-#include <GL/glut.h>
 
 #include <cmath>
 #include <cstdio>
@@ -322,6 +322,11 @@ void glutInitWindowSize(int w, int h) {
 }
 void glutInitWindowPosition(int x, int y) {
     record("glutInitWindowPosition", {double(x), double(y)});
+}
+
+// Recorded with 1 when an error function is set, 0 when freeglut's own is restored.
+void glutInitErrorFunc(void (*f)(const char*, va_list)) {
+    record("glutInitErrorFunc", {f != nullptr ? 1.0 : 0.0});
 }
 
 int glutCreateWindow(const char* title) {

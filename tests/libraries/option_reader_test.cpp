@@ -61,5 +61,37 @@ TEST(OptionReader, TheFirstProblemIsReportedAndHelpAnywhereOverridesIt) {
     EXPECT_TRUE(program.read({"--name", "a", "--name", "b", "--help"}).helpRequested);
 }
 
+TEST(OptionReader, DoubleDashEndsTheOptionsAndWhatFollowsIsAStrayArgument) {
+    MadeUpProgram program;
+    // "--" alone at the end changes nothing.
+    EXPECT_EQ(program.read({"--name", "a", "--"}).problem, std::nullopt);
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=a"}));
+    EXPECT_EQ(program.read({"--"}).problem, std::nullopt);
+    // After it, an option's name is an operand, and so is anything else.
+    EXPECT_EQ(program.read({"--name", "a", "--", "--size", "1"}).problem,
+              "unexpected argument '--size'");
+    EXPECT_EQ(program.read({"--", "--name=a"}).problem, "unexpected argument '--name=a'");
+    EXPECT_EQ(program.read({"--", "--bad"}).problem, "unexpected argument '--bad'");
+    EXPECT_EQ(program.read({"--", "-"}).problem, "unexpected argument '-'");
+    EXPECT_EQ(program.read({"--", "file"}).problem, "unexpected argument 'file'");
+    EXPECT_EQ(program.read({"--", "--"}).problem, "unexpected argument '--'");
+    // The help's names too: after "--" they ask for nothing.
+    const Reading help = program.read({"--size", "1", "--", "--help"});
+    EXPECT_FALSE(help.helpRequested);
+    EXPECT_EQ(help.problem, "unexpected argument '--help'");
+    EXPECT_EQ(program.read({"--", "-h"}).problem, "unexpected argument '-h'");
+    // Before it, the help and the problems are what they were; the first on the line counts.
+    EXPECT_TRUE(program.read({"-h", "--", "x"}).helpRequested);
+    EXPECT_EQ(program.read({"--bad", "--", "x"}).problem, "unknown option '--bad'");
+    EXPECT_EQ(program.read({"stray", "--", "x"}).problem, "unexpected argument 'stray'");
+    EXPECT_EQ(program.read({"--size", "x", "--", "y"}).problem, "unexpected argument 'y'");
+    EXPECT_EQ(program.read({"--size", "--"}).problem, "--size: '--' is no size");
+    // As a value, "--" is a value, and the options go on after it.
+    EXPECT_EQ(program.read({"--name", "--", "--size", "2"}).problem, std::nullopt);
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=--", "size=2"}));
+    EXPECT_EQ(program.read({"--name=--", "--size=3"}).problem, std::nullopt);
+    EXPECT_EQ(program.taken, (std::vector<std::string>{"name=--", "size=3"}));
+}
+
 }  // namespace
 }  // namespace command_line

@@ -11,6 +11,7 @@
 
 #include "capture_runner.h"
 #include "harness/x_server.h"
+#include "sanitizer.h"
 #include "scratch_folder.h"
 
 namespace scene_capture {
@@ -67,6 +68,9 @@ TEST_F(CaptureCommand, BadOptionsAndValuesAreRefusedBeforeAnythingIsWritten) {
     expectRefused(run({"--output", target(), "--keys", "xx\x1b"}, display), 2, "Escape");
     expectRefused(run({"--keys", "x"}, display), 2, "--output FILE is required");
     expectRefused(run({"--output", target(), "extra"}, display), 2, "unexpected argument");
+    // "--" ends the options, and what follows is a stray argument, whatever it looks like.
+    expectRefused(run({"--output", target(), "--", "--frames", "1"}, display), 2,
+                  "unexpected argument '--frames'");
 }
 
 TEST_F(CaptureCommand, WithoutADisplayItSaysHowToGetOne) {
@@ -126,6 +130,20 @@ TEST_F(CaptureOnADisplay, ARunEndedWhileItDrawsLeavesNothingBehind) {
     EXPECT_EQ(filesIn(folder_), std::vector<std::string>{"out.png"});
     std::ifstream old(target());
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "older picture");
+}
+
+// Under an address-space limit too small to open the window and draw the first frame, the GL
+// driver would crash while it creates its context: scene-capture says so before, in one line.
+TEST_F(CaptureOnADisplay, TooLittleAddressSpaceForTheWindowIsOneLineAndNoFile) {
+    if (underAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer reserves far more address space than the limit";
+    }
+    const CaptureRun result = runCapture({"--output", target()}, server_->display(),
+                                         "small-" + std::to_string(getpid()) + ".log",
+                                         std::chrono::seconds(60), 224 * (std::uint64_t{1} << 20));
+    expectRefused(result, 1,
+                  "scene-capture: opening the window and drawing the first frame needs about ");
+    EXPECT_NE(result.log.find(" MiB is available\n"), std::string::npos) << result.log;
 }
 
 TEST_F(CaptureOnADisplay, AFullDeviceIsWrittenIntoAndTheSystemsReasonSaid) {

@@ -24,7 +24,8 @@ std::string CaptureRun::describe() const {
 }
 
 CaptureRun runCapture(const std::vector<std::string>& args, const std::string& display,
-                      const std::string& logPath, std::chrono::milliseconds timeout) {
+                      const std::string& logPath, std::chrono::milliseconds timeout,
+                      std::optional<std::uint64_t> addressSpaceLimit) {
     e2e::LaunchOptions options;
     options.path = SCENE_CAPTURE_EXECUTABLE;
     options.args = args;
@@ -32,6 +33,7 @@ CaptureRun runCapture(const std::vector<std::string>& args, const std::string& d
                            extended("ASAN_OPTIONS", "exitcode=66"),
                            extended("UBSAN_OPTIONS", "exitcode=66")};
     options.logPath = logPath;
+    options.addressSpaceLimit = addressSpaceLimit;
 
     CaptureRun run;
     {

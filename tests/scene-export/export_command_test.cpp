@@ -288,6 +288,7 @@ TEST_F(ExportCommand, BadInputGetsOneLineNamingItAndLeavesNoFile) {
         {{"--output", path("kept.glb"), "--keys", "x\x1b"}, 2, "Escape (character 2)"},
         {{"--output", path("kept.glb"), "--frames", "ten"}, 2, "--frames: 'ten'"},
         {{"--output", path("kept.glb"), "--animate", "-5"}, 2, "--animate: '-5'"},
+        {{"--output", path("kept.glb"), "--", "--keys", "x"}, 2, "unexpected argument '--keys'"},
         {{"--output", path("folder.glb")}, 1, "folder.glb: it is a folder"},
         {{"--output", path("missing/model.glb")}, 1, "missing/model.glb: No such file"},
     };

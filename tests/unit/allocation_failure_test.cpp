@@ -1,9 +1,11 @@
 // Runs the depth keys with an operator new that fails on demand, and counts what stays
-// allocated, to show that a rebuild that runs out of memory half way leaves nothing behind.
-// It replaces the global allocation functions, so it is a program of its own.
+// allocated, to show that a rebuild that runs out of memory half way leaves nothing behind; and
+// the memory guard's reading of its files, which must answer however the heap fails. It
+// replaces the global allocation functions, so it is a program of its own.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,7 +15,9 @@
 #include <vector>
 
 #include "app/keyboard.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
+#include "app/platform.h"
 #include "app_state.h"
 #include "scene/swinging_limb.h"
 
@@ -24,6 +28,7 @@ namespace {
 // depth was refused is allocated from what they leave.
 long allocationsBeforeFailure = -1;
 long liveAllocations = 0;
+long failedAllocations = 0;
 
 // While on, every block freed is logged here, in order; the log itself allocates nothing.
 bool loggingFrees = false;
@@ -35,6 +40,7 @@ std::size_t freedCount = 0;
 void* operator new(std::size_t size) {
     if (allocationsBeforeFailure == 0) {
         allocationsBeforeFailure = -1;
+        ++failedAllocations;
         throw std::bad_alloc();
     }
     if (allocationsBeforeFailure > 0) {
@@ -187,6 +193,34 @@ TEST_F(AllocationFailure, RebuildCyclesLeakNothing) {
     }
     EXPECT_EQ(recursionDepth, 3);
     EXPECT_EQ(liveAllocations, live);
+}
+
+// The guard reads its files and works out what is available without allocating: a heap that
+// gives nothing leaves it answering as before, where reading its files once threw.
+TEST(MemoryGuardAllocationFailure, ReadingAFileAllocatesNothing) {
+    const std::string path = "/proc/self/status";
+    const long failed = failedAllocations;
+    allocationsBeforeFailure = 0;
+    const MemoryValue size = readMemoryValue(path, "VmSize:");
+    allocationsBeforeFailure = -1;
+    EXPECT_EQ(failedAllocations, failed);
+    EXPECT_EQ(size.reading, FileReading::read);
+    EXPECT_GT(size.number.value_or(0), 0u);
+}
+
+TEST(MemoryGuardAllocationFailure, ObtainableMemoryAllocatesNothing) {
+    const std::uint64_t unfailing = obtainableMemory();
+    const long failed = failedAllocations;
+    const long live = liveAllocations;
+    allocationsBeforeFailure = 0;
+    std::uint64_t room = 0;
+    EXPECT_NO_THROW(room = obtainableMemory());
+    allocationsBeforeFailure = -1;
+    EXPECT_EQ(failedAllocations, failed);
+    EXPECT_EQ(liveAllocations, live);
+    // The same answer, give or take what the machine did meanwhile.
+    EXPECT_GT(room, 0u);
+    EXPECT_GT(room, unfailing / 2);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <string>
 #include <utility>
 
 #include "app/keyboard.h"
@@ -24,7 +25,7 @@ constexpr std::uint64_t mebibyte = 1024 * 1024;
 constexpr std::uint64_t everything = std::numeric_limits<std::uint64_t>::max();
 
 std::uint64_t virtualSize() {
-    return readMemoryValue("/proc/self/status", "VmSize:").value();
+    return readMemoryValue("/proc/self/status", "VmSize:").number.value();
 }
 
 void limitAddressSpace(std::uint64_t room) {
@@ -121,18 +122,71 @@ TEST(MemoryGuard, SizesAreDescribedRoughlyButNeverAsZero) {
     EXPECT_EQ(describeSize(0), "0 bytes");
 }
 
+MemoryValue number(std::uint64_t value) {
+    return {FileReading::read, value};
+}
+
+MemoryValue noNumber() {
+    return {FileReading::read, std::nullopt};
+}
+
 TEST(MemoryGuard, ReadsProcAndControlGroupFiles) {
     const std::string path = ::testing::TempDir() + "memory_guard_values";
-    auto write = [&](const char* text) { std::ofstream(path) << text; };
+    auto write = [&](const std::string& text) { std::ofstream(path) << text; };
     write("MemTotal:       24554444 kB\nMemAvailable:   1000 kB\n");
-    EXPECT_EQ(readMemoryValue(path, "MemAvailable:"), 1024000u);
-    EXPECT_EQ(readMemoryValue(path, "Missing:"), std::nullopt);
+    EXPECT_EQ(readMemoryValue(path, "MemAvailable:"), number(1024000));
+    EXPECT_EQ(readMemoryValue(path, "MemTotal:"), number(24554444ull * 1024));
+    EXPECT_EQ(readMemoryValue(path, "Missing:"), noNumber());
+    EXPECT_EQ(readMemoryValue(path, "Mem"), noNumber()) << "a key is a whole word";
     write("max\n");
-    EXPECT_EQ(readMemoryValue(path, ""), std::nullopt);
+    EXPECT_EQ(readMemoryValue(path, ""), noNumber());
     write("123456789\n");
-    EXPECT_EQ(readMemoryValue(path, ""), 123456789u);
-    EXPECT_EQ(readMemoryValue(path + ".absent", ""), std::nullopt);
+    EXPECT_EQ(readMemoryValue(path, ""), number(123456789));
+    write("123456789");
+    EXPECT_EQ(readMemoryValue(path, ""), number(123456789)) << "the last line needs no newline";
+    // What is not a number in range is none.
+    for (const char* text : {"-5\n", "12x\n", "99999999999999999999\n", "\n", ""}) {
+        write(text);
+        EXPECT_EQ(readMemoryValue(path, ""), noNumber()) << text;
+    }
+    write("VmSize:\t18446744073709551615 kB\n");
+    EXPECT_EQ(readMemoryValue(path, "VmSize:"), number(everything)) << "saturates";
+    // A line longer than the reader's buffer is handed cut; the lines after it are read whole.
+    write(std::string(10000, 'x') + "\nVmData:  7 kB\n");
+    EXPECT_EQ(readMemoryValue(path, "VmData:"), number(7 * 1024));
     std::remove(path.c_str());
+}
+
+TEST(MemoryGuard, FilesThatCannotBeReadGiveNoNumberAndSaySo) {
+    const std::string path = ::testing::TempDir() + "memory_guard_absent";
+    EXPECT_EQ(readMemoryValue(path, ""), (MemoryValue{FileReading::absent, std::nullopt}));
+    EXPECT_EQ(readMemoryValue(path + "/under", ""),
+              (MemoryValue{FileReading::absent, std::nullopt}));
+    // A folder opens, but cannot be read.
+    EXPECT_EQ(readMemoryValue(::testing::TempDir(), ""),
+              (MemoryValue{FileReading::unreadable, std::nullopt}));
+}
+
+// With no file descriptor to be had, none of the guard's files can be opened: nothing is known
+// to be available but what is free in the heap, and the guard says so rather than failing.
+TEST(MemoryGuard, ObtainableMemoryIsWhatTheHeapHasFreeWhenNoFileCanBeOpened) {
+    EXPECT_EXIT(
+        {
+            rlimit files;
+            getrlimit(RLIMIT_NOFILE, &files);
+            rlimit noFiles = files;
+            noFiles.rlim_cur = 0;
+            if (setrlimit(RLIMIT_NOFILE, &noFiles) != 0) {
+                std::exit(10);
+            }
+            const MemoryValue status = readMemoryValue("/proc/self/status", "VmSize:");
+            const std::uint64_t room = obtainableMemory();
+            const std::uint64_t free = mallinfo2().fordblks;
+            // The sanitizers need descriptors of their own on the way out.
+            setrlimit(RLIMIT_NOFILE, &files);
+            std::exit(status.reading == FileReading::unreadable && room <= free ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(MemoryGuard, ObtainableMemoryHonoursTheAddressSpaceLimit) {

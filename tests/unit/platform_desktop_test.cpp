@@ -57,7 +57,7 @@ long frameLikeTheDriver() {
     int argc = 1;
     openWindow(&argc, argv);
     // Under an address-space limit, so that what the process can still get is exact.
-    const auto size = readMemoryValue("/proc/self/status", "VmSize:").value();
+    const auto size = readMemoryValue("/proc/self/status", "VmSize:").number.value();
     const rlimit limit{size + 512 * mebibyte, RLIM_INFINITY};
     if (setrlimit(RLIMIT_AS, &limit) != 0) {
         std::exit(11);
