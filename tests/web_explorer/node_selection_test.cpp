@@ -101,6 +101,15 @@ class NodeSelection : public ::testing::Test {
         node_selection::afterFrame();
     }
 
+    // The small model's five draws in the colours given, and no state changed for axes.
+    void expectSmallModelDrawnAsGiven() {
+        ASSERT_EQ(sink.drawn.size(), 5u);
+        for (const DrawnSink::Drawn& d : sink.drawn) {
+            EXPECT_TRUE(drawnIn(d, white));
+        }
+        EXPECT_TRUE(sink.capabilities.empty());
+    }
+
     DrawnSink sink;
 };
 
@@ -126,11 +135,7 @@ TEST_F(NodeSelection, WithNothingSelectedTheFrameIsDrawnAsGivenAndNothingIsAdded
     SmallModel model;
     EXPECT_TRUE(node_selection::path().empty());
     frame(&model.root);
-    ASSERT_EQ(sink.drawn.size(), 5u);
-    for (const DrawnSink::Drawn& d : sink.drawn) {
-        EXPECT_TRUE(drawnIn(d, white));
-    }
-    EXPECT_TRUE(sink.capabilities.empty());
+    expectSmallModelDrawnAsGiven();
 }
 
 // The selected node and its subtree are drawn orange, and nothing else; then its frame as
@@ -221,11 +226,7 @@ TEST_F(NodeSelection, ClearedTheNextFrameIsDrawnAsGiven) {
     node_selection::clear();
     EXPECT_TRUE(node_selection::path().empty());
     frame(&model.root);
-    ASSERT_EQ(sink.drawn.size(), 5u);
-    for (const DrawnSink::Drawn& d : sink.drawn) {
-        EXPECT_TRUE(drawnIn(d, white));
-    }
-    EXPECT_TRUE(sink.capabilities.empty());
+    expectSmallModelDrawnAsGiven();
 }
 
 // A selected node that the frame does not draw (another model's) tints nothing and has no
@@ -235,11 +236,7 @@ TEST_F(NodeSelection, OnlyTheWalkOfTheFrameDrawsTheHighlight) {
     SmallModel another;
     node_selection::select({&another.root, another.limb});
     frame(&model.root);
-    ASSERT_EQ(sink.drawn.size(), 5u);
-    for (const DrawnSink::Drawn& d : sink.drawn) {
-        EXPECT_TRUE(drawnIn(d, white));
-    }
-    EXPECT_TRUE(sink.capabilities.empty());
+    expectSmallModelDrawnAsGiven();
 
     node_selection::select({&model.root, model.limb});
     sink.drawn.clear();
