@@ -18,7 +18,9 @@ const contentTypes = {
 
 // Serves `root`, and each folder of `mounts` under its prefix ("/models/": folder).
 function serve(root, mounts) {
-  const server = createServer(async (request, response) => {
+  // Long addresses (a page's script of thousands of key and step pairs) are served as a browser
+  // sends them: up to 1 MiB of request head, where Node's default stops at 16 KiB.
+  const server = createServer({ maxHeaderSize: 1 << 20 }, async (request, response) => {
     let path = normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
     let folder = root;
     for (const [prefix, mounted] of Object.entries(mounts)) {
