@@ -5,6 +5,7 @@
 
 #include "app/camera.h"
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "scene/tree_walks.h"
 
 bool animating = true;
@@ -27,9 +28,7 @@ void drawFrame() {
 }
 
 void onIdle() {
-    if (animating) {
-        animateTree((*currentModel)->root);
-    }
+    document.apply(Edit::idled(1));
     glutPostRedisplay();
 }
 

@@ -5,6 +5,7 @@
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "app/platform.h"
 
 std::optional<std::string> pressKey(unsigned char key) {
@@ -32,7 +33,8 @@ std::optional<std::string> pressKey(unsigned char key) {
 }
 
 void onKeyboard(unsigned char key, int, int) {
-    if (const std::optional<std::string> refusal = pressKey(key)) {
+    if (const std::optional<std::string> refusal =
+            document.apply(Edit::typed(std::string(1, static_cast<char>(key)))).line) {
         std::fprintf(stderr, "%s\n", refusal->c_str());
     }
 }

@@ -9,5 +9,6 @@
 // raiseRecursionDepth), nothing when the key was taken.
 std::optional<std::string> pressKey(unsigned char key);
 
-// The window's only input callback: pressKey, its line printed on standard error.
+// The window's only input callback: the key applied to the document (which presses it), its
+// line printed on standard error.
 void onKeyboard(unsigned char key, int x, int y);

@@ -10,6 +10,8 @@
 
 #include "app/camera.h"
 #include "app/memory_guard.h"
+#include "app/model_document.h"
+#include "app/model_edit.h"
 #include "app/platform.h"
 #include "scene/ball.h"
 #include "scene/ball_tree.h"
@@ -53,6 +55,16 @@ void name(PartNames* names, const SceneNode* part, NodeLabel label) {
 
 void name(PartNames* names, const SceneNode* part, std::string text) {
     name(names, part, NodeLabel{std::move(text), {}, 0, {}});
+}
+
+// Applies `steps` to `part`, in order, and keeps them when names are asked for.
+void place(PartNames* names, SceneNode* part, TransformSteps steps) {
+    for (const TransformStep& step : steps) {
+        part->applyStep(step);
+    }
+    if (names != nullptr) {
+        names->placed(part, std::move(steps));
+    }
 }
 
 // Replaces the recursive models by ones of recursionDepth, deleting each old model before its
@@ -113,8 +125,8 @@ std::optional<std::string> changeRecursionDepth(int depth) {
 
 }  // namespace
 
-ModelSlot* addModel(SceneNode* root, std::string name, PartNames parts) {
-    ModelSlot* slot = new ModelSlot{root, std::move(name), std::move(parts)};
+ModelSlot* addModel(SceneNode* root, std::string name, PartNames parts, TransformSteps rootSteps) {
+    ModelSlot* slot = new ModelSlot{root, std::move(name), std::move(parts), std::move(rootSteps)};
     modelList.push_back(slot);
     return slot;
 }
@@ -123,17 +135,29 @@ void reserveBesideModels(std::uint64_t (*reserve)(int depth)) {
     reserveAtDepth = reserve;
 }
 
+TransformStep chainRootStep() {
+    return TransformStep::translate({0.0, 0.0, -6.0});
+}
+
+TransformStep treeRootStep() {
+    return TransformStep::translate({0.0, 4.0, 0.0});
+}
+
+TransformStep fanRootStep() {
+    return TransformStep::translate({0.0, -2.0, 0.0});
+}
+
 SceneNode* buildChainModel(int depth) {
     // Held until the chain is in place, so that a failed allocation frees the holder too.
     auto root = std::make_unique<SceneNode>();
-    root->translate({0.0, 0.0, -6.0});
+    root->applyStep(chainRootStep());
     root->addChild(new SwingingLimb(depth, true));
     return root.release();
 }
 
 SceneNode* buildTreeModel(int depth) {
     SceneNode* root = new BallTree(depth);
-    root->translate({0.0, 4.0, 0.0});
+    root->applyStep(treeRootStep());
     return root;
 }
 
@@ -143,38 +167,40 @@ SceneNode* buildFigureModel(PartNames* names) {
     SceneNode* figure = new SceneNode;
 
     SceneNode* head = figure->addChild(new Ball(1.5));
-    head->translate({0.0, 3.0, 0.0});
+    place(names, head, {TransformStep::translate({0.0, 3.0, 0.0})});
     name(names, head, "head");
 
     SceneNode* body = figure->addChild(new Ball(2.0));
-    body->scale({1.0, 2.0, 1.0});
-    body->translate({0.0, -1.0, 0.0});
+    place(names, body,
+          {TransformStep::scale({1.0, 2.0, 1.0}), TransformStep::translate({0.0, -1.0, 0.0})});
     name(names, body, "body");
 
     SceneNode* leftShoulder = figure->addChild(new SceneNode);
-    leftShoulder->rotate(zAxis, quarterTurn);
-    leftShoulder->rotate(yAxis, quarterTurn);
-    leftShoulder->translate({-1.0, 1.5, 0.0});
+    place(names, leftShoulder,
+          {TransformStep::rotate(zAxis, quarterTurn), TransformStep::rotate(yAxis, quarterTurn),
+           TransformStep::translate({-1.0, 1.5, 0.0})});
     name(names, leftShoulder, "shoulder at -x");
     name(names, leftShoulder->addChild(new SwingingLimb(3, true)),
          SwingingLimb::chainLabel("arm at -x"));
 
     SceneNode* rightShoulder = figure->addChild(new SceneNode);
-    rightShoulder->rotate(zAxis, quarterTurn);
-    rightShoulder->rotate(yAxis, -quarterTurn);
-    rightShoulder->translate({1.0, 1.5, 0.0});
+    place(names, rightShoulder,
+          {TransformStep::rotate(zAxis, quarterTurn), TransformStep::rotate(yAxis, -quarterTurn),
+           TransformStep::translate({1.0, 1.5, 0.0})});
     name(names, rightShoulder, "shoulder at +x");
     name(names, rightShoulder->addChild(new SwingingLimb(3, true)),
          SwingingLimb::chainLabel("arm at +x"));
 
     SceneNode* rightLeg = figure->addChild(new Limb(0.5, 4.0));
-    rightLeg->rotate(xAxis, -quarterTurn);
-    rightLeg->translate({0.75, -2.0, 0.0});
+    place(
+        names, rightLeg,
+        {TransformStep::rotate(xAxis, -quarterTurn), TransformStep::translate({0.75, -2.0, 0.0})});
     name(names, rightLeg, "leg at +x");
 
     SceneNode* leftLeg = figure->addChild(new Limb(0.5, 4.0));
-    leftLeg->rotate(xAxis, -quarterTurn);
-    leftLeg->translate({-0.75, -2.0, 0.0});
+    place(
+        names, leftLeg,
+        {TransformStep::rotate(xAxis, -quarterTurn), TransformStep::translate({-0.75, -2.0, 0.0})});
     name(names, leftLeg, "leg at -x");
 
     return figure;
@@ -182,11 +208,12 @@ SceneNode* buildFigureModel(PartNames* names) {
 
 SceneNode* buildFanModel(PartNames* names) {
     SceneNode* fan = new SceneNode;
-    fan->translate({0.0, -2.0, 0.0});
+    fan->applyStep(fanRootStep());
     for (int i = 0; i < 20; ++i) {
         SceneNode* spoke = fan->addChild(new SceneNode);
-        spoke->rotate(zAxis, quarterTurn);
-        spoke->rotate(yAxis, static_cast<double>(i) * spokeStep);
+        place(names, spoke,
+              {TransformStep::rotate(zAxis, quarterTurn),
+               TransformStep::rotate(yAxis, static_cast<double>(i) * spokeStep)});
         name(names, spoke, "spoke " + std::to_string(i));
         name(names, spoke->addChild(new SwingingLimb(6, true)),
              SwingingLimb::chainLabel("chain " + std::to_string(i)));
@@ -195,14 +222,14 @@ SceneNode* buildFanModel(PartNames* names) {
 }
 
 void buildScene() {
-    chainSlot = addModel(buildChainModel(recursionDepth), "chain");
+    chainSlot = addModel(buildChainModel(recursionDepth), modelNames[0], {}, {chainRootStep()});
     PartNames figureParts;
     SceneNode* figure = buildFigureModel(&figureParts);
-    addModel(figure, "figure", std::move(figureParts));
+    addModel(figure, modelNames[1], std::move(figureParts));
     PartNames fanParts;
     SceneNode* fan = buildFanModel(&fanParts);
-    addModel(fan, "fan", std::move(fanParts));
-    treeSlot = addModel(buildTreeModel(recursionDepth), "tree");
+    addModel(fan, modelNames[2], std::move(fanParts), {fanRootStep()});
+    treeSlot = addModel(buildTreeModel(recursionDepth), modelNames[3], {}, {treeRootStep()});
     currentModel = modelList.begin();
     camera.applyStartView();
 }
@@ -248,6 +275,7 @@ void nextModel() {
 }
 
 void resetCatalogue() {
+    document.forget();
     for (ModelSlot* slot : modelList) {
         delete slot->root;
         delete slot;

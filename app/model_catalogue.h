@@ -14,8 +14,11 @@ struct ModelSlot {
     SceneNode* root;
     // The model's own name: "chain", "figure", "fan", "tree".
     std::string name;
-    // The names of the model's parts that their classes do not name.
+    // The names of the model's parts that their classes do not name, and the steps the
+    // catalogue placed them with.
     PartNames parts;
+    // The steps the root is placed with, in every build of the model.
+    TransformSteps rootSteps;
 };
 
 // The models in the order the "next model" key steps through them: chain, figure, fan, tree.
@@ -34,12 +37,18 @@ extern int recursionDepth;
 
 // Appends a new slot holding root, named `name` with its parts named by `parts`, to modelList
 // and returns the slot.
-ModelSlot* addModel(SceneNode* root, std::string name = "model", PartNames parts = {});
+ModelSlot* addModel(SceneNode* root, std::string name = "model", PartNames parts = {},
+                    TransformSteps rootSteps = {});
+
+// The one step each model's root is placed with.
+TransformStep chainRootStep();
+TransformStep treeRootStep();
+TransformStep fanRootStep();
 
 // The recursive models; the caller owns the tree returned. Their classes name their nodes.
 SceneNode* buildChainModel(int depth);
 SceneNode* buildTreeModel(int depth);
-// The fixed models, whose parts are named into `names` when it is given.
+// The fixed models, whose parts are named, and their steps kept, into `names` when it is given.
 SceneNode* buildFigureModel(PartNames* names = nullptr);
 SceneNode* buildFanModel(PartNames* names = nullptr);
 

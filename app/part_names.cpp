@@ -12,3 +12,16 @@ const NodeLabel* PartNames::find(const SceneNode* part) const {
     }
     return nullptr;
 }
+
+void PartNames::placed(const SceneNode* part, TransformSteps steps) {
+    steps_.emplace_back(part, std::move(steps));
+}
+
+const TransformSteps* PartNames::stepsOf(const SceneNode* part) const {
+    for (const auto& [placedPart, steps] : steps_) {
+        if (placedPart == part) {
+            return &steps;
+        }
+    }
+    return nullptr;
+}

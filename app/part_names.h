@@ -5,18 +5,26 @@
 
 #include "scene/node_label.h"
 #include "scene/scene_node.h"
+#include "scene/transform_step.h"
 
 // The names that the catalogue gives, as it builds a model, to the parts whose classes do not
-// name them: the figure's head, body, shoulders, arms and legs, the fan's spokes and chains.
-// Kept beside the model rather than in its nodes, so that nodes carry no names.
+// name them: the figure's head, body, shoulders, arms and legs, the fan's spokes and chains;
+// and the steps it placed each part with. Kept beside the model rather than in its nodes, so
+// that nodes carry no names.
 class PartNames {
   public:
     // Names `part` with `label` for as long as the part lives.
     void give(const SceneNode* part, NodeLabel label);
 
+    // Keeps the steps `part` was placed with.
+    void placed(const SceneNode* part, TransformSteps steps);
+
     // The label given to `part`, or nullptr when it was given none.
     const NodeLabel* find(const SceneNode* part) const;
+    // The steps `part` was placed with, or nullptr when none were kept.
+    const TransformSteps* stepsOf(const SceneNode* part) const;
 
   private:
     std::vector<std::pair<const SceneNode*, NodeLabel>> labels_;
+    std::vector<std::pair<const SceneNode*, TransformSteps>> steps_;
 };

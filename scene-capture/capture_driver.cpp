@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/frame_loop.h"
-#include "app/key_script.h"
+#include "app/script_player.h"
 #include "libraries/progress/progress_line.h"
 
 namespace scene_capture {
@@ -21,14 +21,25 @@ void drawFinishedFrame() {
 
 }  // namespace
 
+void runScript(std::vector<Edit> script) {
+    progress::ProgressLine progress("scene-capture", scriptLength(script));
+    playScript(std::move(script), drawFrame, drawFinishedFrame,
+               [&progress] { progress.advance(); });
+}
+
 void runScript(const std::string& keys, int frames) {
-    progress::ProgressLine progress("scene-capture",
-                                    keys.size() + static_cast<std::uint64_t>(frames));
-    ::runScript(keys, frames, drawFrame, drawFinishedFrame, [&progress] { progress.advance(); });
+    runScript(keysThenFrames(keys, frames));
 }
 
 void drawFrames(int frames) {
-    runSteps(frames, drawFrame, drawFinishedFrame);
+    if (frames <= 0) {
+        drawFrame();
+        return;
+    }
+    for (int i = 0; i < frames; ++i) {
+        onIdle();
+        drawFinishedFrame();
+    }
 }
 
 }  // namespace scene_capture

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "app/model_edit.h"
 
 namespace scene_capture {
 
-// The viewer's key script (app/key_script.h) of `keys` and `frames`, each frame drawn into the
-// back buffer as below. The scene must have been built. The last frame stays in the back
-// buffer, to be read.
+// Plays `script` (app/script_player.h) through the document, each frame drawn into the back
+// buffer as below, with a progress line. The scene must have been built. The last frame stays
+// in the back buffer, to be read.
+void runScript(std::vector<Edit> script);
+// The programs' script of `keys` and `frames`.
 void runScript(const std::string& keys, int frames);
 
 // `frames` times: the idle callback, then a frame drawn into the back buffer, as the viewer's

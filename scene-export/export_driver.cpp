@@ -5,11 +5,11 @@
 
 #include "app/camera.h"
 #include "app/frame_loop.h"
-#include "app/key_script.h"
 #include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "app/model_outline.h"
 #include "app/platform.h"
+#include "app/script_player.h"
 #include "libraries/gltf/gltf_document.h"
 #include "libraries/gltf/moving_geometry.h"
 #include "libraries/gltf/pose_tracks.h"
@@ -89,7 +89,7 @@ std::uint64_t exportFootprint(std::size_t nodes, bool animated) {
 std::optional<std::string> exportScene(const ExportOptions& options, std::string& file,
                                        std::vector<std::string>& notes) {
     return exportScene(
-        options, [&options] { runScript(options.keys, options.frames, nullptr, nullptr); }, file,
+        options, [&options] { playScript(keysThenFrames(options.keys, options.frames), {}); }, file,
         notes);
 }
 

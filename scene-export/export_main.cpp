@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/key_script.h"
+#include "app/script_player.h"
 #include "libraries/command_line/program_main.h"
 #include "libraries/progress/progress_line.h"
 #include "scene-export/export_driver.h"
@@ -26,8 +26,8 @@ std::optional<std::string> exportFile(const scene_export::ExportOptions& options
     const std::optional<std::string> problem = scene_export::exportScene(
         options,
         [&] {
-            runScript(options.keys, options.frames, nullptr, nullptr,
-                      [&progress] { progress.advance(); });
+            playScript(keysThenFrames(options.keys, options.frames), {}, {},
+                       [&progress] { progress.advance(); });
         },
         bytes, notes, [&progress] { progress.advance(); });
     for (const std::string& note : notes) {

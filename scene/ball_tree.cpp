@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <string>
 
 namespace {
@@ -9,23 +10,22 @@ namespace {
 // The stored constant, not quite pi/300 (0.010471975511965976): a turn takes about 600 steps.
 constexpr double spinStep = 0.010471666666666667;
 
-// Moved first, then scaled, so a child's centre lands at (+-3, -2.25, 0). Every child of every
-// ball gets the same matrix, and every step the same turn: they are formed once, by the very
-// operations that would otherwise run for each node, so the transforms are the same to the bit.
-Mat4 childPlacement(double side) {
-    SceneNode placed;
-    placed.translate({4.0 * side, -3.0, 0.0});
-    placed.scale({0.75, 0.75, 0.75});
-    return placed.transform;
+// Moved first, then scaled, so a child's centre lands at (+-3, -2.25, 0).
+std::array<TransformStep, 2> childPlacementSteps(double side) {
+    return {TransformStep::translate({4.0 * side, -3.0, 0.0}),
+            TransformStep::scale({0.75, 0.75, 0.75})};
 }
 
+// Every child of every ball gets the same matrix, and every step the same turn: they are formed
+// once, by the very operations that would otherwise run for each node, so the transforms are
+// the same to the bit.
 const Mat4& rightPlacement() {
-    static const Mat4 placement = childPlacement(1.0);
+    static const Mat4 placement = restMatrix(childPlacementSteps(1.0));
     return placement;
 }
 
 const Mat4& leftPlacement() {
-    static const Mat4 placement = childPlacement(-1.0);
+    static const Mat4 placement = restMatrix(childPlacementSteps(-1.0));
     return placement;
 }
 
@@ -81,6 +81,14 @@ std::optional<NodeLabel> BallTree::childLabel(const NodeLabel& own, std::size_t 
     }
     const std::uint64_t number = 2 * own.number + position;
     return NodeLabel{"ball " + std::to_string(number), {}, number, {}};
+}
+
+std::optional<TransformSteps> BallTree::childSteps(std::size_t position) const {
+    if (position > 1) {
+        return std::nullopt;
+    }
+    const std::array<TransformStep, 2> steps = childPlacementSteps(position == 0 ? 1.0 : -1.0);
+    return TransformSteps(steps.begin(), steps.end());
 }
 
 // The same as rotate({0, 1, 0}, spinStep), without forming the turn again.

@@ -17,4 +17,6 @@ class BallTree : public Ball {
     const char* className() const override { return "BallTree"; }
     std::optional<NodeLabel> ownLabel() const override;
     std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
+    // Moved to (4, -3, 0) for the first child, (-4, -3, 0) for the second, then scaled to 0.75.
+    std::optional<TransformSteps> childSteps(std::size_t position) const override;
 };

@@ -26,6 +26,10 @@ void SceneNode::rotate(const Vec3& axis, double angle) {
     transform.premultiply(op);
 }
 
+void SceneNode::applyStep(const TransformStep& step) {
+    transform.premultiply(step.matrix());
+}
+
 SceneNode* SceneNode::addChild(SceneNode* child) {
     // Ownership passes even when the list cannot grow, so a failed build leaks nothing.
     try {
@@ -42,5 +46,9 @@ std::optional<NodeLabel> SceneNode::childLabel(const NodeLabel&, std::size_t) co
 }
 
 std::optional<double> SceneNode::hit(const Ray&) const {
+    return std::nullopt;
+}
+
+std::optional<TransformSteps> SceneNode::childSteps(std::size_t) const {
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include "math/ray.h"
 #include "math/vec3.h"
 #include "scene/node_label.h"
+#include "scene/transform_step.h"
 
 // The base of every node in a model, and by itself a plain grouping node that draws nothing
 // but places its children. A node owns its children and maps its local coordinates into its
@@ -38,6 +39,8 @@ class SceneNode {
     void scale(const Vec3& v);
     // Turns by -angle about the axis under the right-hand rule (see Mat4::setRotation).
     void rotate(const Vec3& axis, double angle);
+    // The translate, scale or rotate that `step` describes.
+    void applyStep(const TransformStep& step);
 
     // Appends and takes ownership of child, and hands it back for further setting up.
     SceneNode* addChild(SceneNode* child);
@@ -50,4 +53,13 @@ class SceneNode {
     // What this node, labelled `own`, calls its child at `position` (from 0); nothing when its
     // class does not name its children.
     virtual std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const;
+
+    // The steps by which this node's class placed its child at `position` when it built it;
+    // nothing when the class builds no children. One list serves the building and the reader.
+    virtual std::optional<TransformSteps> childSteps(std::size_t position) const;
+    // Where this class's animation acts: in the parent's frame, before the rest transform (a
+    // ball circling its parent's axis), or in the node's own frame, after it (a limb swinging
+    // about its joint). The two agree for the rest a node is built with; they differ once the
+    // rest is edited, and say what the motion keeps doing then.
+    virtual bool movesInOwnFrame() const { return false; }
 };

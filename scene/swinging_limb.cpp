@@ -1,5 +1,6 @@
 #include "scene/swinging_limb.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -11,6 +12,14 @@ constexpr double phaseStep = 0.01745277777777778;
 constexpr double swingStep = 0.012566;
 
 constexpr double length = 3.0;
+
+// Scaled first, then moved: the child's origin sits at this limb's far end, z = 3. Held in
+// place, so that building a chain allocates nothing but its limbs.
+const std::array<TransformStep, 2>& childPlacement() {
+    static const std::array<TransformStep, 2> steps{TransformStep::scale({0.75, 0.75, 0.75}),
+                                                    TransformStep::translate({0.0, 0.0, length})};
+    return steps;
+}
 
 std::string limbName(const std::string& chain, std::uint64_t number) {
     if (chain.empty()) {
@@ -24,9 +33,9 @@ std::string limbName(const std::string& chain, std::uint64_t number) {
 SwingingLimb::SwingingLimb(int depth, bool isRoot_) : Limb(0.5, length), isRoot(isRoot_) {
     if (depth > 1) {
         SceneNode* child = new SwingingLimb(depth - 1, false);
-        // Scaled first, then moved: the child's origin sits at this limb's far end, z = 3.
-        child->scale({0.75, 0.75, 0.75});
-        child->translate({0.0, 0.0, length});
+        for (const TransformStep& step : childPlacement()) {
+            child->applyStep(step);
+        }
         addChild(child);
     }
 }
@@ -46,6 +55,13 @@ std::optional<NodeLabel> SwingingLimb::childLabel(const NodeLabel& own,
     }
     const std::uint64_t number = own.number + 1;
     return NodeLabel{limbName(own.chain, number), own.chain, number, {}};
+}
+
+std::optional<TransformSteps> SwingingLimb::childSteps(std::size_t position) const {
+    if (position != 0) {
+        return std::nullopt;
+    }
+    return TransformSteps(childPlacement().begin(), childPlacement().end());
 }
 
 void SwingingLimb::animate() {

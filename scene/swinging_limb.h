@@ -23,4 +23,8 @@ class SwingingLimb : public Limb {
     const char* className() const override { return "SwingingLimb"; }
     std::optional<NodeLabel> ownLabel() const override;
     std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
+    // Scaled to 0.75, then moved to this limb's far end, z = 3.
+    std::optional<TransformSteps> childSteps(std::size_t position) const override;
+    // The swing turns the limb about its own y axis at its joint, after wherever it rests.
+    bool movesInOwnFrame() const override { return true; }
 };

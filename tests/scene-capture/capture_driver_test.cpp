@@ -5,8 +5,9 @@
 
 #include "app/camera.h"
 #include "app/frame_loop.h"
-#include "app/key_script.h"
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
+#include "app/script_player.h"
 #include "app_state.h"
 #include "gl_recorder.h"
 #include "scene-capture/capture_driver.h"
@@ -64,7 +65,7 @@ TEST_F(CaptureDriver, ZeroFramesDrawTheSceneOnceWithoutAStep) {
 TEST_F(CaptureDriver, KeysActAsTheyWouldTypedInTheViewer) {
     // Two levels deeper, three models on with the animation paused twice and resumed twice
     // in between, then the top view.
-    playKeys("++x x x 2");
+    document.apply(Edit::typed("++x x x 2"));
     EXPECT_EQ(recursionDepth, 3);
     EXPECT_EQ(currentIndex(), 3u);
     EXPECT_FALSE(animating) << "three spaces leave the animation paused";
@@ -72,7 +73,7 @@ TEST_F(CaptureDriver, KeysActAsTheyWouldTypedInTheViewer) {
     EXPECT_EQ(gl_double::countOf("glClear"), 0u) << "keys draw nothing themselves";
 
     // Characters above 127 are keys like any other, not negative codes.
-    playKeys("\xe9");
+    document.apply(Edit::typed("\xe9"));
     EXPECT_EQ(currentIndex(), 0u);
 }
 
@@ -96,18 +97,18 @@ TEST_F(CaptureDriver, AScriptDrawsTheStartStateBeforeTheKeysAndThenItsFrames) {
         gl_double::clearCalls();
     };
     freshScene();
-    ::runScript("xxx", 2, drawFrame, drawFrame);
+    playScript(keysThenFrames("xxx", 2), drawFrame, drawFrame);
     const std::vector<gl_double::Call> uncounted = gl_double::calls();
     freshScene();
     std::vector<std::size_t> framesAtEachCount;
-    ::runScript("xxx", 2, drawFrame, drawFrame,
-                [&] { framesAtEachCount.push_back(gl_double::countOf("glClear")); });
+    playScript(keysThenFrames("xxx", 2), drawFrame, drawFrame,
+               [&] { framesAtEachCount.push_back(gl_double::countOf("glClear")); });
     EXPECT_EQ(framesAtEachCount, (std::vector<std::size_t>{1, 1, 1, 2, 3}));
     EXPECT_TRUE(gl_double::calls() == uncounted);
 }
 
 TEST_F(CaptureDriver, APausedSceneIsDrawnButNotStepped) {
-    playKeys(" ");
+    document.apply(Edit::typed(" "));
     drawFrames(5);
     EXPECT_EQ(firstChainLimb().frameCount, 0);
     EXPECT_EQ(gl_double::countOf("glClear"), 5u);

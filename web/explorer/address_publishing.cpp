@@ -21,22 +21,22 @@ EM_JS(void, showAddress, (const char* query), {
 
 }  // namespace
 
-void AddressPublisher::publish(const ScriptRecorder& recorder) {
-    if (recorder.shownVersion() == publishedVersion_) {
+void AddressPublisher::publish(const ShownHistory& shown, const std::vector<Edit>& history) {
+    if (shown.version() == publishedVersion_) {
         return;
     }
     const double time = emscripten_get_now();
     if (!changedByUser_ && time - lastPublished_ < publishInterval) {
         return;
     }
-    publishedVersion_ = recorder.shownVersion();
+    publishedVersion_ = shown.version();
     lastPublished_ = time;
     changedByUser_ = false;
-    showAddress(recorder.shownQuery().c_str());
+    showAddress(shown.query(history).c_str());
 }
 
-void AddressPublisher::alreadyShown(const ScriptRecorder& recorder) {
-    publishedVersion_ = recorder.shownVersion();
+void AddressPublisher::alreadyShown(const ShownHistory& shown) {
+    publishedVersion_ = shown.version();
 }
 
 }  // namespace explorer

@@ -2,7 +2,10 @@
 
 #include <cstdint>
 
-#include "address_script.h"
+#include <vector>
+
+#include "app/model_edit.h"
+#include "shown_history.h"
 
 namespace explorer {
 
@@ -13,11 +16,12 @@ class AddressPublisher {
     // A key was typed or a step asked for: the next publish writes the address at once.
     void changedByUser() { changedByUser_ = true; }
 
-    // Writes the recorder's query into the address, if it says something new and it is time.
-    void publish(const ScriptRecorder& recorder);
+    // Writes the query of what the last frame shows into the address, if it says something new
+    // and it is time.
+    void publish(const ShownHistory& shown, const std::vector<Edit>& history);
 
-    // The address already says what the recorder's last frame shows (it was opened so).
-    void alreadyShown(const ScriptRecorder& recorder);
+    // The address already says what the last frame shows (it was opened so).
+    void alreadyShown(const ShownHistory& shown);
 
   private:
     double lastPublished_ = 0.0;

@@ -13,7 +13,7 @@ void OutlineNodes::startGeneration(const ModelSlot& model) {
     ++generation_;
     known_.clear();
     ids_.clear();
-    known_.push_back(Known{model.root, rootLabel(model), -1});
+    known_.push_back(Known{model.root, rootLabel(model), -1, 0});
     ids_.emplace(model.root, 0);
 }
 
@@ -38,9 +38,10 @@ std::vector<int> OutlineNodes::children(int id) {
     std::vector<NodeLabel> labels =
         childLabels(*model_, parent, known_[static_cast<std::size_t>(id)].label);
     auto label = labels.begin();
+    std::uint32_t position = 0;
     for (const SceneNode* child : parent.children) {
         const int childId = static_cast<int>(known_.size());
-        known_.push_back(Known{child, std::move(*label), id});
+        known_.push_back(Known{child, std::move(*label), id, position++});
         ids_.emplace(child, childId);
         childIds.push_back(childId);
         ++label;
@@ -54,6 +55,15 @@ std::vector<const SceneNode*> OutlineNodes::pathTo(int id) const {
         path.push_back(known_[static_cast<std::size_t>(at)].node);
     }
     return {path.rbegin(), path.rend()};
+}
+
+NodePath OutlineNodes::pathOf(int id, std::size_t model) const {
+    NodePath path{model, {}};
+    for (int at = id; at > 0; at = known_[static_cast<std::size_t>(at)].parent) {
+        path.positions.push_back(known_[static_cast<std::size_t>(at)].position);
+    }
+    path.positions = {path.positions.rbegin(), path.positions.rend()};
+    return path;
 }
 
 std::vector<int> OutlineNodes::idsAlong(const std::vector<const SceneNode*>& path) {

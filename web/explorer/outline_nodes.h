@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/model_catalogue.h"
+#include "app/model_edit.h"
 #include "scene/node_label.h"
 #include "scene/scene_node.h"
 
@@ -37,6 +38,9 @@ class OutlineNodes {
     // The nodes from the root down to node `id`.
     std::vector<const SceneNode*> pathTo(int id) const;
 
+    // Node `id` as the document names it: the positions from the root down, in model `model`.
+    NodePath pathOf(int id, std::size_t model) const;
+
     // The ids of `path`, a path of nodes from the root down, numbered as the outline would.
     std::vector<int> idsAlong(const std::vector<const SceneNode*>& path);
 
@@ -45,6 +49,8 @@ class OutlineNodes {
         const SceneNode* node;
         NodeLabel label;
         int parent;
+        // Among its parent's children, from 0.
+        std::uint32_t position;
     };
 
     const ModelSlot* model_ = nullptr;

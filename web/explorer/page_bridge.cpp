@@ -10,6 +10,7 @@
 
 #include "app/frame_loop.h"
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "node_selection.h"
 #include "page_json.h"
 #include "page_loop.h"
@@ -29,6 +30,7 @@ EM_JS(void, sendStateChanged, (int animating, int depth), {
     Module.events.stateChanged(animating !== 0, depth);
 });
 EM_JS(void, sendFrameDrawn, (), { Module.events.frameDrawn(); });
+EM_JS(void, sendHistoryChanged, (), { Module.events.historyChanged(); });
 EM_JS(void, sendProblem, (const char* line), { Module.events.problem(UTF8ToString(line)); });
 // clang-format on
 
@@ -56,6 +58,10 @@ void stateChanged(bool animating, int depth) {
 
 void frameDrawn() {
     sendFrameDrawn();
+}
+
+void historyChanged() {
+    sendHistoryChanged();
 }
 
 void problem(const std::string& line) {
@@ -109,7 +115,7 @@ EMSCRIPTEN_KEEPALIVE const double* page_matrices() {
 }
 
 EMSCRIPTEN_KEEPALIVE const char* page_address() {
-    return answerWith(explorer::shownHistory().shownQuery());
+    return answerWith(explorer::shownQuery());
 }
 
 EMSCRIPTEN_KEEPALIVE void page_key(int key) {
@@ -118,6 +124,56 @@ EMSCRIPTEN_KEEPALIVE void page_key(int key) {
 
 EMSCRIPTEN_KEEPALIVE void page_step() {
     explorer::queueStep();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_rest(int generation, double id) {
+    explorer::OutlineNodes& nodes = explorer::shownNodes();
+    if (explorer::scriptPlaying() || nodes.find(generation, id) == nullptr) {
+        return "null";
+    }
+    return answerWith(
+        explorer::restJson(document, nodes.pathOf(static_cast<int>(id), document.shownModel())));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_apply(int kind, int generation, double id, int step,
+                                            int field, double value, int continues) {
+    explorer::OutlineNodes& nodes = explorer::shownNodes();
+    const bool aboutNode = kind == 0 || kind == 1;
+    if (aboutNode && nodes.find(generation, id) == nullptr) {
+        return answerWith("that node is no longer on screen; select it again");
+    }
+    const NodePath path =
+        aboutNode ? nodes.pathOf(static_cast<int>(id), document.shownModel()) : NodePath{};
+    Edit edit;
+    switch (kind) {
+        case 0:
+            if (step < 0 || field < 0 || field > 3) {
+                return answerWith("no such step or field");
+            }
+            edit = Edit::set(path, static_cast<std::uint32_t>(step), static_cast<StepField>(field),
+                             value, continues != 0);
+            break;
+        case 1:
+            edit = Edit::resetOf(path);
+            break;
+        case 2:
+            edit = Edit::resetOfModel(document.shownModel());
+            break;
+        case 3:
+            edit = Edit::undone();
+            break;
+        case 4:
+            edit = Edit::redone();
+            break;
+        default:
+            return answerWith("no such edit");
+    }
+    const std::optional<std::string> refused = explorer::edit(edit);
+    return answerWith(refused ? *refused : std::string());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_history() {
+    return answerWith(explorer::historyJson(document));
 }
 
 }  // extern "C"

@@ -40,6 +40,21 @@ const char* page_address();
 void page_key(int key);
 void page_step();
 
+// Node `id`'s rest transform as its steps (page_json.h's restJson); null when the id is not one
+// of generation `generation`.
+const char* page_rest(int generation, double id);
+
+// A learner's edit, applied at once: `kind` 0 sets field `field` (0 x, 1 y, 2 z, 3 angle in
+// degrees) of step `step` (from 0) of node `id` to `value`, `continues` when it goes on from the
+// value before (a slider moved, a drag: one step of the history); 1 resets node `id`; 2 resets
+// the model on screen; 3 undoes; 4 redoes. Returns "" when it was taken, else the line saying
+// why not.
+const char* page_apply(int kind, int generation, double id, int step, int field, double value,
+                       int continues);
+
+// What undo and redo would do: {"undo", "redo"}, each a name or null.
+const char* page_history();
+
 }  // extern "C"
 
 // What the viewer tells the page (bridge.js's `events`).
@@ -57,6 +72,8 @@ void modelChanged(int generation);
 void stateChanged(bool animating, int depth);
 // A frame was drawn with a node selected: its matrices may have changed.
 void frameDrawn();
+// A node's rest changed (an edit, a reset, undo, redo): the panel and the undo buttons follow.
+void historyChanged();
 // One line for the learner: why something asked of the viewer was not done.
 void problem(const std::string& line);
 

@@ -3,6 +3,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
+#include "app/edit_script.h"
+
 namespace explorer {
 namespace {
 
@@ -37,6 +41,55 @@ std::string childrenJson(OutlineNodes& nodes, int id) {
         children.push_back(nodeJson(nodes, child));
     }
     return text(children);
+}
+
+std::string restJson(const ModelDocument& document, const NodePath& path) {
+    const std::optional<ModelDocument::NodeRest> rest = document.restOf(path);
+    if (!rest) {
+        return "null";
+    }
+    constexpr double degrees = 180.0 / 3.14159265358979323846;
+    json steps = json::array();
+    for (std::size_t i = 0; i < rest->now.size(); ++i) {
+        const TransformStep& now = rest->now[i];
+        const TransformStep& built = rest->built[i];
+        json fields = json::array();
+        if (now.kind == TransformStep::Kind::rotate) {
+            fields.push_back({{"field", "angle"},
+                              {"label", "rotate " + axisName(now.value) + ", degrees"},
+                              {"value", now.angle * degrees},
+                              {"built", built.angle * degrees}});
+        } else {
+            const char* kind = now.kind == TransformStep::Kind::scale ? "scale " : "translate ";
+            const char* names[] = {"x", "y", "z"};
+            for (int k = 0; k < 3; ++k) {
+                fields.push_back({{"field", names[k]},
+                                  {"label", std::string(kind) + names[k]},
+                                  {"value", now.value.data()[k]},
+                                  {"built", built.value.data()[k]}});
+            }
+        }
+        steps.push_back(
+            {{"text", now.describe()},
+             {"kind", now.kind == TransformStep::Kind::rotate  ? "rotate"
+                      : now.kind == TransformStep::Kind::scale ? "scale"
+                                                               : "translate"},
+             {"axis", now.kind == TransformStep::Kind::rotate ? axisName(now.value) : ""},
+             {"fields", std::move(fields)}});
+    }
+    const Mat4& motion = rest->motion;
+    return text({{"path", pathInQuery(path)},
+                 {"steps", std::move(steps)},
+                 {"edited", rest->now != rest->built},
+                 {"ownFrame", rest->ownFrame},
+                 {"motionDegrees", std::atan2(motion.m[2], motion.m[0]) * degrees}});
+}
+
+std::string historyJson(const ModelDocument& document) {
+    const auto name = [](const std::optional<std::string>& text) {
+        return text ? json(*text) : json(nullptr);
+    };
+    return text({{"undo", name(document.undoName())}, {"redo", name(document.redoName())}});
 }
 
 std::string idsJson(const std::vector<int>& ids) {

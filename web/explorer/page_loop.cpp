@@ -14,15 +14,15 @@
 
 #include "address_publishing.h"
 #include "address_reading.h"
+#include "app/edit_script.h"
 #include "app/frame_loop.h"
-#include "app/key_script.h"
-#include "app/keyboard.h"
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "app/platform.h"
+#include "app/script_player.h"
 #include "node_selection.h"
 #include "page_bridge.h"
 #include "page_input.h"
-#include "script_player.h"
 
 namespace explorer {
 namespace {
@@ -30,7 +30,7 @@ namespace {
 enum class Mode { live, scripted, held };
 Mode mode = Mode::live;
 
-ScriptRecorder recorder;
+ShownHistory shown;
 AddressPublisher publisher;
 std::optional<ScriptPlayer> player;
 // The steps that the address's script runs in all, for the page once it is held.
@@ -38,13 +38,6 @@ int scriptSteps = 0;
 // Keys typed while the address's script plays, handed over after it.
 std::vector<unsigned char> typedMeanwhile;
 
-// What a rebuild or the next model changes: the nodes the page knows of are gone.
-struct Shown {
-    ModelList::iterator model;
-    const SceneNode* root;
-    int depth;
-};
-Shown shownModel{};
 OutlineNodes nodes;
 
 // The normal that the last frame started with, for a held frame drawn again.
@@ -55,40 +48,31 @@ bool redrawHeld = false;
 constexpr double sliceMilliseconds = 10.0;
 double sliceEnd = 0.0;
 
-Shown modelOnScreen() {
-    return {currentModel, (*currentModel)->root, recursionDepth};
-}
-
-void typeKey(unsigned char key) {
-    recorder.addKey(key);
-    if (const std::optional<std::string> problem = pressKey(key)) {
-        bridge::problem(*problem);
+// Every change the page makes, and every one its address's script plays, goes through here to
+// the document, and what it did goes on to the page.
+void applyEdit(const Edit& edit) {
+    const Applied applied = document.apply(edit);
+    if (applied.line) {
+        bridge::problem(*applied.line);
     }
-    const Shown now = modelOnScreen();
-    const bool rebuilt =
-        now.model != shownModel.model || now.root != shownModel.root ||
-        (now.depth != shownModel.depth && (*now.model == chainSlot || *now.model == treeSlot));
-    shownModel = now;
-    if (rebuilt) {
+    if (applied.modelReplaced) {
         node_selection::clear();
         nodes.startGeneration(**currentModel);
         bridge::modelChanged(nodes.generation());
     }
-    publisher.changedByUser();
-    bridge::stateChanged(animating, recursionDepth);
-}
-
-void idleCall() {
-    if (animating) {
-        recorder.addStep();
+    if (edit.kind == Edit::Kind::keys) {
+        bridge::stateChanged(animating, recursionDepth);
     }
-    onIdle();
+    if (applied.restChanged) {
+        bridge::historyChanged();
+    }
+    if (edit.kind != Edit::Kind::steps && edit.kind != Edit::Kind::idle) {
+        publisher.changedByUser();
+    }
 }
 
-// One step of the model on screen, paused or not.
-void forcedStep() {
-    recorder.addStep();
-    stepOnce();
+void typeKey(unsigned char key) {
+    applyEdit(Edit::typed(std::string(1, static_cast<char>(key))));
 }
 
 void drawShownFrame() {
@@ -102,7 +86,8 @@ void drawShownFrame() {
     drawFrame();
     node_selection::afterFrame();
     glutSwapBuffers();
-    recorder.markShown();
+    shown.markShown(document.history(), document.revision());
+    document.keysShown();
 }
 
 void pageDisplay() {
@@ -111,9 +96,7 @@ void pageDisplay() {
     }
     redrawHeld = false;
     drawShownFrame();
-    if (mode == Mode::live) {
-        publisher.publish(recorder);
-    }
+    publisher.publish(shown, document.history());
     if (!node_selection::path().empty()) {
         bridge::frameDrawn();
     }
@@ -134,7 +117,7 @@ void goLive() {
 void finishScript() {
     player.reset();
     mode = Mode::held;
-    publisher.alreadyShown(recorder);
+    publisher.alreadyShown(shown);
     bridge::held(scriptSteps);
     if (!typedMeanwhile.empty()) {
         goLive();
@@ -148,7 +131,7 @@ void finishScript() {
 void pageIdle() {
     switch (mode) {
         case Mode::live:
-            idleCall();
+            onIdle();
             break;
         case Mode::held:
             break;
@@ -177,8 +160,9 @@ void stepCommand() {
         return;
     }
     goLive();
-    forcedStep();
+    applyEdit(Edit::stepped(1));
     publisher.changedByUser();
+    glutPostRedisplay();
 }
 
 }  // namespace
@@ -191,8 +175,24 @@ OutlineNodes& shownNodes() {
     return nodes;
 }
 
-const ScriptRecorder& shownHistory() {
-    return recorder;
+std::string shownQuery() {
+    return shown.query(document.history());
+}
+
+std::optional<std::string> edit(const Edit& edit) {
+    if (mode == Mode::scripted) {
+        return "the address's script is still playing; edit when it has finished";
+    }
+    const Applied applied = document.apply(edit);
+    if (applied.line) {
+        return applied.line;
+    }
+    if (applied.restChanged) {
+        bridge::historyChanged();
+    }
+    publisher.changedByUser();
+    requestFrame();
+    return std::nullopt;
 }
 
 void requestFrame() {
@@ -212,21 +212,19 @@ void run() {
     glutKeyboardFunc(pageKeyboard);
     glutDisplayFunc(pageDisplay);
     glutIdleFunc(pageIdle);
-    shownModel = modelOnScreen();
     nodes.startGeneration(**currentModel);
+    document.keepHistory(true);
 
-    // A script that cannot be read is reported, and the viewer runs live.
-    std::optional<AddressScript> script;
-    if (const std::optional<std::string> problem = readAddressScript(addressParameters(), script)) {
+    // A script that cannot be read is reported, and the viewer runs live; a parameter left out
+    // is reported, and the rest plays.
+    std::optional<std::vector<Edit>> script;
+    if (const std::optional<std::string> problem = readScript(addressParameters(), script)) {
         bridge::problem(*problem);
     }
     if (script) {
         mode = Mode::scripted;
-        for (const ScriptEntry& entry : script->entries) {
-            scriptSteps += entry.steps;
-        }
-        player.emplace(std::move(*script),
-                       ScriptActions{typeKey, idleCall, forcedStep, drawShownFrame});
+        player.emplace(std::move(*script), ScriptActions{applyEdit, drawShownFrame, {}, {}});
+        scriptSteps = static_cast<int>(player->steps());
     }
     bridge::started(mode == Mode::scripted);
     glutMainLoop();

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "address_script.h"
+#include <optional>
+#include <string>
+
+#include "app/model_edit.h"
 #include "outline_nodes.h"
 
 // The viewer's frame loop in the web page. It runs in one of three states: live (the viewer as
@@ -15,8 +18,12 @@ bool scriptPlaying();
 // The nodes of the model on screen, as the page knows them.
 OutlineNodes& shownNodes();
 
-// The keys and steps that the picture on screen shows.
-const ScriptRecorder& shownHistory();
+// The address's query for what the picture on screen shows.
+std::string shownQuery();
+
+// A learner's edit (a value, a reset, undo or redo), applied to the document at once and drawn
+// in the next frame, held or not; the line that says why it was refused, or nothing.
+std::optional<std::string> edit(const Edit& edit);
 
 // Draws the picture again in the next animation frame, held or not (the selection changed).
 void requestFrame();

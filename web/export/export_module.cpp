@@ -9,12 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "address_script.h"
-#include "app/frame_loop.h"
-#include "app/key_script.h"
-#include "app/keyboard.h"
+#include "app/edit_script.h"
+#include "app/model_document.h"
+#include "app/script_player.h"
 #include "scene-export/export_driver.h"
-#include "script_player.h"
 
 namespace {
 
@@ -22,14 +20,9 @@ std::vector<std::pair<std::string, std::string>> parameters;
 std::string bytes;
 std::string error;
 
-void type(unsigned char key) {
-    onKeyboard(key, 0, 0);
-}
-
-void nothing() {}
-
-bool always() {
-    return true;
+// The page has shown the script's lines already; here they are not said again.
+void applyQuietly(const Edit& edit) {
+    document.apply(edit);
 }
 
 }  // namespace
@@ -49,8 +42,8 @@ EMSCRIPTEN_KEEPALIVE void export_parameter(const char* name, const char* value, 
 EMSCRIPTEN_KEEPALIVE int export_glb() {
     bytes.clear();
     error.clear();
-    std::optional<explorer::AddressScript> script;
-    if (std::optional<std::string> problem = explorer::readAddressScript(parameters, script)) {
+    std::optional<std::vector<Edit>> script;
+    if (std::optional<std::string> problem = readScript(parameters, script); problem && !script) {
         error = std::move(*problem);
         return -1;
     }
@@ -59,9 +52,8 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     std::vector<std::string> notes;
     const auto reachState = [&script] {
         if (script) {
-            explorer::ScriptPlayer player(std::move(*script),
-                                          explorer::ScriptActions{type, onIdle, stepOnce, nothing});
-            player.play(always);
+            ScriptPlayer player(std::move(*script), ScriptActions{applyQuietly, {}, {}, {}});
+            player.play([] { return true; });
         }
     };
     if (std::optional<std::string> problem =

@@ -10,14 +10,15 @@
 //   modelChanged(generation)     a rebuild or the next model: every earlier id is gone
 //   stateChanged(animating, depth)  after every key
 //   frameDrawn()                 a frame was drawn with a node selected
+//   historyChanged()             a node's rest changed (an edit, a reset, undo, redo)
 //   problem(line)                why something asked of the viewer was not done
 //   ended(status)                the viewer has ended (Escape), with its exit status
 //   stopped(what)                the viewer has stopped on an error of its runtime
 import { loadModule } from "./module_loading.js";
 
 const eventNames = [
-  "started", "scriptProgress", "held", "modelChanged", "stateChanged", "frameDrawn", "problem",
-  "ended", "stopped",
+  "started", "scriptProgress", "held", "modelChanged", "stateChanged", "frameDrawn",
+  "historyChanged", "problem", "ended", "stopped",
 ];
 
 export class Viewer {
@@ -138,5 +139,45 @@ export class Viewer {
 
   step() {
     this.#call("page_step");
+  }
+
+  // Node `id`'s rest as its steps: {path, steps, edited, ownFrame, motionDegrees}; each step
+  // {text, kind, axis, fields}, each field {field, label, value, built} (angles in degrees).
+  // Null when the id is not one of the model on screen.
+  rest(generation, id) {
+    return this.#json("page_rest", generation, id);
+  }
+
+  // Sets `field` ("x", "y", "z" or "angle") of step `step` (from 0) of node `id` to `value`;
+  // `continues` when it goes on from the value before (a slider's movement, a drag: one step
+  // of the history). Each returns "" when taken, or the line that says why not.
+  setValue(generation, id, step, field, value, continues = false) {
+    const fieldNumber = ["x", "y", "z", "angle"].indexOf(field);
+    return this.#text("page_apply", 0, generation, id, step, fieldNumber, value, continues ? 1 : 0);
+  }
+
+  resetNode(generation, id) {
+    return this.#text("page_apply", 1, generation, id, 0, 0, 0, 0);
+  }
+
+  resetModel() {
+    return this.#text("page_apply", 2, 0, 0, 0, 0, 0, 0);
+  }
+
+  undo() {
+    return this.#text("page_apply", 3, 0, 0, 0, 0, 0, 0);
+  }
+
+  redo() {
+    return this.#text("page_apply", 4, 0, 0, 0, 0, 0, 0);
+  }
+
+  // What undo and redo would do: {undo, redo}, each a name ("rotate shoulder at -x") or null.
+  history() {
+    return this.#json("page_history");
+  }
+
+  #text(name, ...args) {
+    return this.#module.UTF8ToString(this.#call(name, ...args));
   }
 }

@@ -39,6 +39,7 @@ viewer
     },
     stateChanged: (animating) => showPaused(viewer, !animating),
     frameDrawn: () => panel.refresh(),
+    historyChanged: () => panel.refresh(),
     problem,
     ended: (status) => {
       disableControls();

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+// The catalogue's models, in order: the model positions of NodePath, the names paths use.
+inline constexpr const char* modelNames[] = {"chain", "figure", "fan", "tree"};
+
+// A node of one of the document's models: the model's place in the catalogue (0 chain, 1 figure,
+// 2 fan, 3 tree) and the positions of the node's ancestors' children from the root down, each
+// from 0. The root of a model has no positions. A path names the same node after a depth change
+// as long as the new tree has it; no pointer is kept.
+struct NodePath {
+    std::size_t model = 0;
+    std::vector<std::uint32_t> positions;
+
+    bool operator==(const NodePath& other) const {
+        return model == other.model && positions == other.positions;
+    }
+    bool operator<(const NodePath& other) const {
+        return std::tie(model, positions) < std::tie(other.model, other.positions);
+    }
+};
+
+// The value of a transform step that an edit sets: a component of a translate's offset or a
+// scale's factors, or a rotate's angle.
+enum class StepField : std::uint8_t { x, y, z, angle };
+
+// One change to the document, and the only kind there is: the viewer's keys and animation steps
+// as well as a learner's edits of a node. The document's history is the list of them.
+struct Edit {
+    enum class Kind : std::uint8_t {
+        // Keys typed, in order, as onto the viewer's keyboard (`keys`); typed before one frame.
+        keys,
+        // `count` animation steps of the model on screen, paused or not (the page's Step).
+        steps,
+        // `count` idle calls: each a step while animating, nothing while paused.
+        idle,
+        // Sets field `field` of step `step` of node `node`'s rest to `value` (degrees for an
+        // angle).
+        setValue,
+        // Puts node `node` back as it was built, or (with no positions) every node of its model.
+        resetNode,
+        resetModel,
+        // Takes back the last edit not yet taken back, or takes back the last undo.
+        undo,
+        redo,
+    };
+
+    Kind kind = Kind::steps;
+    std::string keys;
+    int count = 0;
+    NodePath node;
+    std::uint32_t step = 0;
+    StepField field = StepField::x;
+    double value = 0.0;
+    // A setValue that goes on from the setValue before it on the same value (a drag, a slider
+    // moved): the two are one step of the history.
+    bool continues = false;
+
+    static Edit typed(std::string keys) {
+        Edit edit = of(Kind::keys);
+        edit.keys = std::move(keys);
+        return edit;
+    }
+    static Edit stepped(int count) {
+        Edit edit = of(Kind::steps);
+        edit.count = count;
+        return edit;
+    }
+    static Edit idled(int count) {
+        Edit edit = of(Kind::idle);
+        edit.count = count;
+        return edit;
+    }
+    static Edit set(NodePath node, std::uint32_t step, StepField field, double value,
+                    bool continues = false) {
+        Edit edit = of(Kind::setValue);
+        edit.node = std::move(node);
+        edit.step = step;
+        edit.field = field;
+        edit.value = value;
+        edit.continues = continues;
+        return edit;
+    }
+    static Edit resetOf(NodePath node) {
+        Edit edit = of(Kind::resetNode);
+        edit.node = std::move(node);
+        return edit;
+    }
+    static Edit resetOfModel(std::size_t model) {
+        Edit edit = of(Kind::resetModel);
+        edit.node.model = model;
+        return edit;
+    }
+    static Edit undone() { return of(Kind::undo); }
+    static Edit redone() { return of(Kind::redo); }
+
+  private:
+    static Edit of(Kind kind) {
+        Edit edit;
+        edit.kind = kind;
+        return edit;
+    }
+};
+
+// What apply did.
+struct Applied {
+    // Nothing when the edit was taken as asked; otherwise the one line that says why it was
+    // refused, or what became of it (a depth that fell back, edits kept for nodes a shallower
+    // tree does not have).
+    std::optional<std::string> line;
+    // The model on screen is another one, or was built anew: nodes known by position are gone.
+    bool modelReplaced = false;
+    // Some node's rest transform changed (an edit, a reset, an undo).
+    bool restChanged = false;
+};
