@@ -21,6 +21,18 @@ std::optional<Ray> rayThroughPixel(const Mat4& projectionTimesView, double x, do
     return Ray{*nearPoint, *farPoint - *nearPoint};
 }
 
+std::optional<std::array<double, 2>> pixelOfPoint(const Mat4& projectionTimesView,
+                                                  const Vec3& point, int width, int height) {
+    const Mat4& m = projectionTimesView;
+    const double w = m.m[3] * point.x + m.m[7] * point.y + m.m[11] * point.z + m.m[15];
+    if (!(w > 0.0)) {
+        return std::nullopt;
+    }
+    const Vec3 clip = m.transformPoint(point);
+    return std::array<double, 2>{(clip.x / w + 1.0) * width / 2.0 - 0.5,
+                                 (1.0 - clip.y / w) * height / 2.0 - 0.5};
+}
+
 std::vector<const SceneNode*> pickNode(const SceneNode& root, const Ray& ray) {
     // Depth first without recursion, since a chain can be deeper than the call stack; each
     // node's ray in its own frame is its parent's carried by the inverse of its transform.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -18,6 +19,12 @@ namespace explorer {
 // it). Nothing when the matrix cannot be inverted.
 std::optional<Ray> rayThroughPixel(const Mat4& projectionTimesView, double x, double y, int width,
                                    int height);
+
+// Where `point` (in the frame the matrix starts from) is drawn: canvas pixel (x, y) of a
+// width x height picture, y down from the top, the inverse of rayThroughPixel. Nothing when the
+// point lies behind the eye.
+std::optional<std::array<double, 2>> pixelOfPoint(const Mat4& projectionTimesView,
+                                                  const Vec3& point, int width, int height);
 
 // The nodes from `root` down to the nearest node whose shape the ray (in the frame that holds
 // the root) meets; empty when it meets none.

@@ -110,6 +110,10 @@ EMSCRIPTEN_KEEPALIVE const char* page_pick(double x, double y) {
     return answerWith(explorer::idsJson(explorer::pickAt(x, y)));
 }
 
+EMSCRIPTEN_KEEPALIVE const char* page_handle(int generation, double id) {
+    return answerWith(explorer::handleJsonOf(generation, id));
+}
+
 EMSCRIPTEN_KEEPALIVE const double* page_matrices() {
     return explorer::node_selection::matrices().data();
 }

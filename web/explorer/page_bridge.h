@@ -30,6 +30,14 @@ void page_clear_selection();
 // empty when there is none.
 const char* page_pick(double x, double y);
 
+// Node `id`'s handle for dragging it in the picture, as the last frame shows it: {"origin",
+// "arms"}, the origin in canvas pixels and per axis x, y, z {"axis", "tip", "move", "turn"}: the
+// tip of an arm of fixed length, "move" {"step", "field", "value", "unitsPerPixel"} (the step and
+// field a drag along the arm sets, its value now, and its change per pixel of the drag) and
+// "turn" {"step", "value"} (the rotate a drag turns, its angle now in degrees), each null when the
+// node has no such step. Null when the id is not one of generation `generation`.
+const char* page_handle(int generation, double id);
+
 // The selected node's local and world matrices as of the last frame: 32 doubles, column-major.
 const double* page_matrices();
 

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "libraries/gl_subset/matrix_stack.h"
+#include "node_handle.h"
 #include "node_picking.h"
 #include "node_selection.h"
 #include "page_loop.h"
@@ -13,6 +15,23 @@
 #include "webgl_backend.h"
 
 namespace explorer {
+namespace {
+
+// The picture as the last frame drew it: the projection and the camera's view stay on GL's
+// stacks after the frame.
+PictureView shownView() {
+    const gl_subset::Matrix product =
+        gl_subset::multiply(gl_subset::projectionMatrix(), gl_subset::modelviewMatrix());
+    PictureView view;
+    for (std::size_t i = 0; i < 16; ++i) {
+        view.projectionTimesView.m[i] = product[i];
+    }
+    view.width = web_gl::viewportWidth();
+    view.height = web_gl::viewportHeight();
+    return view;
+}
+
+}  // namespace
 
 std::optional<std::uint64_t> selectNode(int generation, double id) {
     if (scriptPlaying()) {
@@ -37,18 +56,37 @@ std::vector<int> pickAt(double x, double y) {
     if (scriptPlaying()) {
         return {};
     }
-    const gl_subset::Matrix product =
-        gl_subset::multiply(gl_subset::projectionMatrix(), gl_subset::modelviewMatrix());
-    Mat4 m;
-    for (std::size_t i = 0; i < 16; ++i) {
-        m.m[i] = product[i];
-    }
+    const PictureView view = shownView();
     const std::optional<Ray> ray =
-        rayThroughPixel(m, x, y, web_gl::viewportWidth(), web_gl::viewportHeight());
+        rayThroughPixel(view.projectionTimesView, x, y, view.width, view.height);
     if (!ray) {
         return {};
     }
     return shownNodes().idsAlong(pickNode(*(*currentModel)->root, *ray));
+}
+
+std::string handleJsonOf(int generation, double id) {
+    OutlineNodes& nodes = shownNodes();
+    if (scriptPlaying() || nodes.find(generation, id) == nullptr) {
+        return "null";
+    }
+    const std::optional<ModelDocument::NodeRest> rest =
+        document.restOf(nodes.pathOf(static_cast<int>(id), document.shownModel()));
+    if (!rest) {
+        return "null";
+    }
+    // The node's steps act in its parent's frame, after the motion a node moving in its parent's
+    // frame has; a node moving in its own frame has its motion after its steps.
+    const std::vector<const SceneNode*> path = nodes.pathTo(static_cast<int>(id));
+    Mat4 frame;
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+        frame = frame.multiply(path[i]->transform);
+    }
+    if (!rest->ownFrame) {
+        frame = frame.multiply(rest->motion);
+    }
+    return handleJson(
+        nodeHandle(shownView(), frame, rest->now, rest->ownFrame ? rest->motion : Mat4()));
 }
 
 }  // namespace explorer
