@@ -68,7 +68,7 @@ TEST(NodeHandle, ArmsLieAlongTheParentsAxesAndTheOriginFollowsADrag) {
                             .multiply(rotation({0, 0, 1}, 15))
                             .multiply([] {
                                 Mat4 m;
-                                m.setScaling({0.5, 0.5, 0.5});
+                                m.setScaling({0.8, 0.8, 0.8});
                                 return m;
                             }());
     TransformSteps steps{TransformStep::rotate({0, 0, 1}, 10 * pi / 180),
@@ -137,13 +137,17 @@ TEST(NodeHandle, NothingToDragWhereNothingCanBeSeenOrSet) {
     EXPECT_FALSE(nodeHandle(view, behind, steps, Mat4()));
     EXPECT_EQ(handleJson(std::nullopt), "null");
 
-    // Turned so that its z axis points at the eye.
+    // Turned so that its z axis points half a degree off the eye: under a pixel long.
     const Mat4 facing = rotation({0, 1, 0}, 35)
                             .inverse()
                             .value()
-                            .multiply(rotation({1, 0, 0}, -25).inverse().value());
+                            .multiply(rotation({1, 0, 0}, -25).inverse().value())
+                            .multiply(rotation({1, 0, 0}, 0.5));
     const std::optional<NodeHandle> endOn = nodeHandle(view, facing, steps, Mat4());
     ASSERT_TRUE(endOn);
+    EXPECT_GT(std::hypot(endOn->arms[2].tip[0] - endOn->origin[0],
+                         endOn->arms[2].tip[1] - endOn->origin[1]),
+              0.5);
     EXPECT_TRUE(endOn->arms[0].move);
     EXPECT_FALSE(endOn->arms[2].move);
 
