@@ -296,6 +296,79 @@ TEST_F(Page, OutlineKeepsStarAndTypeAheadFromTheViewer) {
     EXPECT_EQ(result.values[4], "[\"Nodes of the figure model\",\"?keys=%78&frames=0\"]");
 }
 
+// The handle drags a node in the picture: a real mouse drag along the x arm of "shoulder at -x"
+// moves the shoulder along its parent's x, so its "local" table changes in its offset alone;
+// the limb below it keeps its "local" table while its "world" table moves by as much. The whole
+// drag is one edit of the address and one undo (Ctrl+Z) takes it back.
+TEST_F(Page, DraggingTheHandleMovesTheNodeAndItsSubtreeInOneStepOfHistory) {
+    const auto row = [](const std::string& name) {
+        return "[role=\"treeitem\"][data-name=\"" + name + "\"] > .row";
+    };
+    const std::string limb = row("arm at -x, limb 1");
+    const std::string arm = "[role=\"slider\"][aria-label=\"move along x\"]";
+    const std::string world = "JSON.stringify(" + tableValues("world") + ")";
+    PageScript script;
+    script.open(addressOf("x", 0)).waitUntil(heldAt(0)).read(expandAllAndListNames);
+    script.click(limb).read(tableValues("local")).read(tableValues("world"));
+    script.read("window.limbWorld = " + world);
+    script.click(row("shoulder at -x")).read(tableValues("local"));
+    script.read("document.querySelector('" + arm + "').getAttribute('aria-valuenow')");
+    script.drag(arm + " .grip", 60);
+    script.waitUntil("location.search.includes('edit=')").read(tableValues("local"));
+    script.read("document.querySelector('" + arm + "').getAttribute('aria-valuenow')");
+    script.read("location.search");
+    script.click(limb).read(tableValues("local")).read(tableValues("world"));
+    script.chord("Control+KeyZ").waitUntil(world + " === window.limbWorld");
+    script.read(tableValues("local"));
+    const PageScript::PageRun result = run(script);
+    ASSERT_EQ(result.values.size(), 12u);
+
+    // The exact values of a table, element 4j + i at row i, column j.
+    const auto exact = [](const std::string& json) {
+        const nlohmann::json cells = nlohmann::json::parse(json);
+        std::vector<double> m(16);
+        for (std::size_t i = 0; i < 4; ++i) {
+            for (std::size_t j = 0; j < 4; ++j) {
+                m[4 * j + i] = std::stod(cells[4 * i + j][1].get<std::string>());
+            }
+        }
+        return m;
+    };
+    const std::vector<double> limbLocal = exact(result.values[1]);
+    const std::vector<double> limbWorld = exact(result.values[2]);
+    const std::vector<double> shoulderBefore = exact(result.values[4]);
+    const std::vector<double> shoulderAfter = exact(result.values[6]);
+    const double moved = shoulderAfter[12] - shoulderBefore[12];
+    // 60 CSS pixels along an arm of 2 units that spans well under 200 of them.
+    EXPECT_GT(moved, 0.5);
+    EXPECT_LT(moved, 5.0);
+    EXPECT_EQ(std::stod(nlohmann::json::parse(result.values[5]).get<std::string>()),
+              shoulderBefore[12]);
+    EXPECT_EQ(std::stod(nlohmann::json::parse(result.values[7]).get<std::string>()),
+              shoulderAfter[12]);
+    for (std::size_t k = 0; k < 16; ++k) {
+        if (k != 12) {
+            EXPECT_EQ(shoulderAfter[k], shoulderBefore[k]) << k;
+        }
+    }
+
+    const std::string query = nlohmann::json::parse(result.values[8]).get<std::string>();
+    std::size_t edits = 0;
+    for (std::size_t at = query.find("edit="); at != std::string::npos;
+         at = query.find("edit=", at + 1)) {
+        ++edits;
+    }
+    EXPECT_EQ(edits, 1u) << query;
+
+    EXPECT_EQ(result.values[9], result.values[1]);  // the limb's "local" as it was
+    const std::vector<double> limbWorldMoved = exact(result.values[10]);
+    for (std::size_t k = 0; k < 16; ++k) {
+        // The figure's root is where the model is, so the shoulder's move is the limb's.
+        EXPECT_NEAR(limbWorldMoved[k], limbWorld[k] + (k == 12 ? moved : 0.0), 1e-12) << k;
+    }
+    EXPECT_EQ(result.values[11], result.values[1]);  // undone: both tables as they were
+}
+
 // A site whose WebAssembly is missing: the page says which module could not be loaded, in
 // words a learner reads, and a second press of "Download glTF" tries again.
 TEST_F(Page, AMissingModuleIsSaidInPlainWords) {

@@ -21,10 +21,18 @@ const eventNames = [
   "historyChanged", "problem", "ended", "stopped",
 ];
 
-export class Viewer {
+// The viewer also tells of its selection: a "selectionchange" event after every select and
+// clearSelection that took.
+export class Viewer extends EventTarget {
   #module = null;
   #running = false;
   #scripted = false;
+  #selection = null;
+
+  // The selected node, {generation, id}, or null.
+  get selection() {
+    return this.#selection;
+  }
 
   // Whether the viewer takes calls: started and not ended.
   get running() {
@@ -110,11 +118,28 @@ export class Viewer {
 
   // Selects and highlights node `id`; how many nodes lie below it, or -1 when it is not known.
   select(generation, id) {
-    return this.#call("page_select", generation, id);
+    const below = this.#call("page_select", generation, id);
+    if (below >= 0) this.#selectionChanged({ generation, id });
+    return below;
   }
 
   clearSelection() {
     this.#call("page_clear_selection");
+    this.#selectionChanged(null);
+  }
+
+  #selectionChanged(selection) {
+    this.#selection = selection;
+    this.dispatchEvent(new Event("selectionchange"));
+  }
+
+  // Node `id`'s handle as the last frame shows it, in canvas pixels: {origin: [x, y], arms}, an
+  // arm per axis x, y, z {axis, tip: [x, y], move, turn}; move {step, field, value,
+  // unitsPerPixel} (the translate's field a drag along the arm sets, and its change per pixel)
+  // and turn {step, value} (the rotate about the arm's axis, degrees), each null when the node
+  // has no such step. Null when the id is not one of the model on screen.
+  handle(generation, id) {
+    return this.#json("page_handle", generation, id);
   }
 
   // The ids from the root down to the node drawn under canvas pixel (x, y); [] for none.

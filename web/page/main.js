@@ -2,6 +2,7 @@
 import { Viewer } from "./bridge.js";
 import { enableControls, showPaused, disableControls } from "./controls.js";
 import { enableDownloads } from "./downloads.js";
+import { Handle } from "./handle.js";
 import { NodePanel } from "./node_panel.js";
 import { Outline } from "./outline.js";
 import { enablePicking } from "./picking.js";
@@ -13,6 +14,7 @@ const panel = new NodePanel(viewer);
 const outline = new Outline(viewer, panel);
 enableControls(viewer);
 enablePicking(viewer, outline);
+const handle = new Handle(viewer, problem);
 enableDownloads(viewer, outline);
 
 function showModel() {
@@ -38,10 +40,17 @@ viewer
       if (!viewer.scripted) showModel();
     },
     stateChanged: (animating) => showPaused(viewer, !animating),
-    frameDrawn: () => panel.refresh(),
-    historyChanged: () => panel.refresh(),
+    frameDrawn: () => {
+      panel.refresh();
+      handle.refresh();
+    },
+    historyChanged: () => {
+      panel.refresh();
+      handle.refresh();
+    },
     problem,
     ended: (status) => {
+      handle.refresh();
       disableControls();
       document.body.dataset.exitStatus = String(status);
       say("The viewer has ended with status " + status + ".");
