@@ -307,16 +307,18 @@ TEST_F(Page, DraggingTheHandleMovesTheNodeAndItsSubtreeInOneStepOfHistory) {
     const std::string limb = row("arm at -x, limb 1");
     const std::string arm = "[role=\"slider\"][aria-label=\"move along x\"]";
     const std::string world = "JSON.stringify(" + tableValues("world") + ")";
+    const std::string valueNow =
+        "document.querySelector('" + arm + "').getAttribute('aria-valuenow')";
     PageScript script;
     script.open(addressOf("x", 0)).waitUntil(heldAt(0)).read(expandAllAndListNames);
     script.click(limb).read(tableValues("local")).read(tableValues("world"));
     script.read("window.limbWorld = " + world);
-    script.click(row("shoulder at -x")).read(tableValues("local"));
-    script.read("document.querySelector('" + arm + "').getAttribute('aria-valuenow')");
+    script.click(row("shoulder at -x")).read(tableValues("local")).read(valueNow);
     script.drag(arm + " .grip", 60);
-    script.waitUntil("location.search.includes('edit=')").read(tableValues("local"));
-    script.read("document.querySelector('" + arm + "').getAttribute('aria-valuenow')");
-    script.read("location.search");
+    // The drag's last value drawn: the slider and the table agree on the moved offset.
+    script.waitUntil("location.search.includes('edit=') && " + valueNow + " !== '-1' && " +
+                     valueNow + " === " + tableValues("local") + "[3][1]");
+    script.read(tableValues("local")).read(valueNow).read("location.search");
     script.click(limb).read(tableValues("local")).read(tableValues("world"));
     script.chord("Control+KeyZ").waitUntil(world + " === window.limbWorld");
     script.read(tableValues("local"));
