@@ -304,7 +304,7 @@ TEST_F(Page, DraggingTheHandleMovesTheNodeAndItsSubtreeInOneStepOfHistory) {
     const auto row = [](const std::string& name) {
         return "[role=\"treeitem\"][data-name=\"" + name + "\"] > .row";
     };
-    const std::string limb = row("arm at -x, limb 1");
+    const std::string limb = row("arm at -x, limb 2");
     const std::string arm = "[role=\"slider\"][aria-label=\"move along x\"]";
     const std::string world = "JSON.stringify(" + tableValues("world") + ")";
     const std::string valueNow =
