@@ -310,8 +310,12 @@ TEST_F(Page, DraggingTheHandleMovesTheNodeAndItsSubtreeInOneStepOfHistory) {
     const std::string valueNow =
         "document.querySelector('" + arm + "').getAttribute('aria-valuenow')";
     PageScript script;
-    script.open(addressOf("x", 0)).waitUntil(heldAt(0)).read(expandAllAndListNames);
-    script.click(limb).read(tableValues("local")).read(tableValues("world"));
+    // Wide enough for the outline beside the picture: the picture stays in view.
+    script.viewport(1300, 900).open(addressOf("x", 0)).waitUntil(heldAt(0));
+    script.read(expandAllAndListNames)
+        .click(limb)
+        .read(tableValues("local"))
+        .read(tableValues("world"));
     script.read("window.limbWorld = " + world);
     script.click(row("shoulder at -x")).read(tableValues("local")).read(valueNow);
     script.drag(arm + " .grip", 60);
