@@ -292,6 +292,56 @@ std::optional<std::string> readScript(const QueryParameters& parameters,
     return leftOut;
 }
 
+std::optional<std::string> readStateQuery(std::string_view query,
+                                          std::optional<std::vector<Edit>>& script) {
+    query = query.substr(0, query.find('#'));
+    if (const std::size_t mark = query.find('?');
+        mark != std::string_view::npos && query.find_first_of("=&") > mark) {
+        query.remove_prefix(mark + 1);
+    }
+    std::optional<std::string> line = readScript(parseQuery(query), script);
+    if (!line && !script) {
+        script.emplace();
+    }
+    return line;
+}
+
+std::optional<std::string> checkState(const std::optional<std::string>& query,
+                                      const std::string& product, std::vector<std::string>& notes) {
+    if (!query) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<Edit>> script;
+    std::optional<std::string> line = readStateQuery(*query, script);
+    if (!script) {
+        return "--state: " + line.value_or("");
+    }
+    for (const Edit& entry : *script) {
+        if (entry.kind == Edit::Kind::keys) {
+            if (std::optional<std::string> refused =
+                    checkKeys(entry.keys, product, "--state: keys")) {
+                return refused;
+            }
+        }
+    }
+    if (line) {
+        notes.push_back("--state: " + *line);
+    }
+    return std::nullopt;
+}
+
+std::string stateHelp() {
+    return "  --state QUERY  in place of --keys and --frames: the query of the web page's\n"
+           "                 address (what follows its \"?\"), or the whole address, played\n"
+           "                 as the page plays it: keys=K types K, steps=N runs N steps,\n"
+           "                 edit=PATH,STEP,FIELD,VALUE, reset=PATH, reset-model=MODEL,\n"
+           "                 undo and redo edit the models, all in order; keys=K&frames=N\n"
+           "                 is --keys K --frames N. An empty query is the start state, as\n"
+           "                 the page's first frame shows it. A parameter that cannot be\n"
+           "                 read, or an edit of a node the model lacks, is named on\n"
+           "                 standard error and left out.\n";
+}
+
 std::string encodeKeys(const std::string& keys) {
     std::string encoded;
     for (const char key : keys) {
