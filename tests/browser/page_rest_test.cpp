@@ -200,10 +200,10 @@ TEST_F(Rest, NothingEditsWhileTheScriptPlaysAndAPhoneGetsTouchTargets) {
         "Math.min(...Array.from(document.querySelectorAll('#panel button, #panel "
         "input[type=\"range\"]'), (e) => e.getBoundingClientRect().height)) >= 44]";
     PageScript script;
-    script.viewport(390, 844).open("?keys=x&steps=100000&edit=figure/2,1,y,3&steps=1");
+    script.viewport(390, 844).open("?keys=x&steps=0&edit=figure/2,1,y,3&steps=100000");
     script.waitUntil("document.getElementById('status').textContent.startsWith('Playing')");
     script.read(editButtons);
-    script.waitUntil(heldAt(100001)).read(editButtons);
+    script.waitUntil(heldAt(100000)).read(editButtons);
     script.tap(row("body")).read(stepsShown).read(layout);
     const PageScript::PageRun result = run(script);
     ASSERT_EQ(result.values.size(), 4u);
