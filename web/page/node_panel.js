@@ -51,7 +51,7 @@ export class NodePanel {
     });
     // The keys typed into the fields and sliders are theirs, not the viewer's; Ctrl and its
     // shortcuts go on to the page (undo and redo). On a button, Enter and space press it.
-    restSection.addEventListener("keydown", (event) => {
+    document.getElementById("node").addEventListener("keydown", (event) => {
       if (event.ctrlKey || event.metaKey) return;
       const typing = event.target instanceof HTMLInputElement;
       if (typing || event.key === "Enter" || event.key === " " || event.key === "Tab") {
