@@ -12,6 +12,9 @@
 //   open QUERY         loads index.html with QUERY (such as ?keys=%2B&frames=3, or - for none)
 //   wait EXPRESSION    waits until the JavaScript expression is true (at most 120 s)
 //   press KEY          a real key press (puppeteer's key names: +, x, Escape, Space, ...)
+//   chord KEYS         real keys held together, such as Control+Shift+KeyZ
+//   fill SELECTOR TEXT a click into the field, Control+A, and TEXT typed (TEXT has no space)
+//   drag SELECTOR DX   a real mouse drag from the element's centre, DX pixels to the right
 //   click SELECTOR     a real mouse click on the element's centre
 //   tap SELECTOR       a real touch on the element's centre (after `viewport` with touch)
 //   viewport W H       the window's size in CSS pixels; below 500 wide, a phone's: touch, and
@@ -21,6 +24,7 @@
 //   frames N           runs N of the page's animation frames (after manual-frames), each
 //                      as soon as the page asks for it
 //   shot FILE          saves the canvas alone, 800 x 800, as a PNG
+//   page-shot FILE     saves the whole page as it is laid out, as a PNG
 //   print EXPRESSION   prints "= " and the expression's value as JSON
 //   time EXPRESSION    prints "= " and the milliseconds until the expression is true
 // Console lines and page errors are printed as "# ..." lines. Any failed step ends the run
@@ -91,6 +95,33 @@ async function run(page, origin, steps) {
       case "press":
         await page.keyboard.press(rest);
         break;
+      case "chord": {
+        const keys = rest.split("+");
+        for (const key of keys.slice(0, -1)) await page.keyboard.down(key);
+        await page.keyboard.press(keys[keys.length - 1]);
+        for (const key of keys.slice(0, -1).reverse()) await page.keyboard.up(key);
+        break;
+      }
+      case "fill": {
+        const at = rest.lastIndexOf(" ");
+        await page.click(rest.slice(0, at));
+        await page.keyboard.down("Control");
+        await page.keyboard.press("KeyA");
+        await page.keyboard.up("Control");
+        await page.keyboard.type(rest.slice(at + 1));
+        break;
+      }
+      case "drag": {
+        const at = rest.lastIndexOf(" ");
+        const element = await page.waitForSelector(rest.slice(0, at));
+        const box = await element.boundingBox();
+        const [x, y] = [box.x + box.width / 2, box.y + box.height / 2];
+        await page.mouse.move(x, y);
+        await page.mouse.down();
+        await page.mouse.move(x + Number(rest.slice(at + 1)), y, { steps: 8 });
+        await page.mouse.up();
+        break;
+      }
       case "click":
         await page.click(rest);
         break;
@@ -148,6 +179,9 @@ async function run(page, origin, steps) {
         await page.screenshot({ path: rest, type: "png" });
         break;
       }
+      case "page-shot":
+        await page.screenshot({ path: rest, type: "png", fullPage: true });
+        break;
       case "print":
         console.log(`= ${JSON.stringify(await page.evaluate(rest))}`);
         break;

@@ -39,6 +39,18 @@ PageScript& PageScript::press(const std::string& key) {
     return step("press", key);
 }
 
+PageScript& PageScript::chord(const std::string& keys) {
+    return step("chord", keys);
+}
+
+PageScript& PageScript::fill(const std::string& selector, const std::string& text) {
+    return step("fill", selector + " " + text);
+}
+
+PageScript& PageScript::drag(const std::string& selector, int dx) {
+    return step("drag", selector + " " + std::to_string(dx));
+}
+
 PageScript& PageScript::click(const std::string& selector) {
     return step("click", selector);
 }
@@ -65,6 +77,10 @@ PageScript& PageScript::runFrames(int count) {
 
 PageScript& PageScript::screenshot(const std::string& path) {
     return step("shot", path);
+}
+
+PageScript& PageScript::pageScreenshot(const std::string& path) {
+    return step("page-shot", path);
 }
 
 PageScript& PageScript::read(const std::string& expression) {

@@ -29,6 +29,13 @@ class PageScript {
     PageScript& open(const std::string& query = {});
     PageScript& waitUntil(const std::string& expression);
     PageScript& press(const std::string& key);
+    // Real keys held together ("Control+Shift+KeyZ").
+    PageScript& chord(const std::string& keys);
+    // A click into the field that the CSS selector finds, Control+A, and `text` typed (no
+    // space in it).
+    PageScript& fill(const std::string& selector, const std::string& text);
+    // A real mouse drag from the element's centre, `dx` pixels to the right.
+    PageScript& drag(const std::string& selector, int dx);
     // A real mouse click, or touch, on the element that the CSS selector finds.
     PageScript& click(const std::string& selector);
     PageScript& tap(const std::string& selector);
@@ -39,6 +46,8 @@ class PageScript {
     PageScript& waitForFile(const std::string& path);
     PageScript& runFrames(int count);
     PageScript& screenshot(const std::string& path);
+    // The whole page as laid out, not the canvas alone.
+    PageScript& pageScreenshot(const std::string& path);
     // Each value read is one entry of PageRun::values, in order.
     PageScript& read(const std::string& expression);
     PageScript& timeUntil(const std::string& expression);

@@ -1,6 +1,6 @@
 // The page around the viewer's canvas: starts the viewer and hands its events to the panels.
 import { Viewer } from "./bridge.js";
-import { enableControls, showPaused, disableControls } from "./controls.js";
+import { enableControls, showPaused, disableControls, enableHistory, showHistory } from "./controls.js";
 import { enableDownloads } from "./downloads.js";
 import { NodePanel } from "./node_panel.js";
 import { Outline } from "./outline.js";
@@ -14,9 +14,11 @@ const outline = new Outline(viewer, panel);
 enableControls(viewer);
 enablePicking(viewer, outline);
 enableDownloads(viewer, outline);
+enableHistory(viewer, (refused) => refused && problem(refused));
 
 function showModel() {
   showPaused(viewer, outline.show().paused);
+  showHistory(viewer);
 }
 
 viewer
@@ -39,7 +41,10 @@ viewer
     },
     stateChanged: (animating) => showPaused(viewer, !animating),
     frameDrawn: () => panel.refresh(),
-    historyChanged: () => panel.refresh(),
+    historyChanged: () => {
+      panel.historyChanged();
+      showHistory(viewer);
+    },
     problem,
     ended: (status) => {
       disableControls();
