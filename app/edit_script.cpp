@@ -105,17 +105,10 @@ std::optional<double> readNumber(const std::string& text) {
 }
 
 std::optional<StepField> readField(const std::string& text) {
-    if (text == "x") {
-        return StepField::x;
-    }
-    if (text == "y") {
-        return StepField::y;
-    }
-    if (text == "z") {
-        return StepField::z;
-    }
-    if (text == "angle") {
-        return StepField::angle;
+    for (const StepField field : {StepField::x, StepField::y, StepField::z, StepField::angle}) {
+        if (text == fieldName(field)) {
+            return field;
+        }
     }
     return std::nullopt;
 }
@@ -180,20 +173,6 @@ std::string number(double value) {
         }
     }
     return text;
-}
-
-const char* fieldText(StepField field) {
-    switch (field) {
-        case StepField::x:
-            return "x";
-        case StepField::y:
-            return "y";
-        case StepField::z:
-            return "z";
-        case StepField::angle:
-            return "angle";
-    }
-    return "";
 }
 
 }  // namespace
@@ -389,7 +368,7 @@ std::string queryOf(const std::vector<Edit>& history, std::size_t entries, int l
                 break;
             case Edit::Kind::setValue:
                 add("edit=" + pathInQuery(edit.node) + "," +
-                    std::to_string(std::uint64_t{edit.step} + 1) + "," + fieldText(edit.field) +
+                    std::to_string(std::uint64_t{edit.step} + 1) + "," + fieldName(edit.field) +
                     "," + number(edit.value));
                 break;
             case Edit::Kind::resetNode:
