@@ -105,17 +105,10 @@ std::optional<double> readNumber(const std::string& text) {
 }
 
 std::optional<StepField> readField(const std::string& text) {
-    if (text == "x") {
-        return StepField::x;
-    }
-    if (text == "y") {
-        return StepField::y;
-    }
-    if (text == "z") {
-        return StepField::z;
-    }
-    if (text == "angle") {
-        return StepField::angle;
+    for (const StepField field : {StepField::x, StepField::y, StepField::z, StepField::angle}) {
+        if (text == fieldName(field)) {
+            return field;
+        }
     }
     return std::nullopt;
 }
@@ -180,20 +173,6 @@ std::string number(double value) {
         }
     }
     return text;
-}
-
-const char* fieldText(StepField field) {
-    switch (field) {
-        case StepField::x:
-            return "x";
-        case StepField::y:
-            return "y";
-        case StepField::z:
-            return "z";
-        case StepField::angle:
-            return "angle";
-    }
-    return "";
 }
 
 }  // namespace
@@ -292,6 +271,56 @@ std::optional<std::string> readScript(const QueryParameters& parameters,
     return leftOut;
 }
 
+std::optional<std::string> readStateQuery(std::string_view query,
+                                          std::optional<std::vector<Edit>>& script) {
+    query = query.substr(0, query.find('#'));
+    if (const std::size_t mark = query.find('?');
+        mark != std::string_view::npos && query.find_first_of("=&") > mark) {
+        query.remove_prefix(mark + 1);
+    }
+    std::optional<std::string> line = readScript(parseQuery(query), script);
+    if (!line && !script) {
+        script.emplace();
+    }
+    return line;
+}
+
+std::optional<std::string> checkState(const std::optional<std::string>& query,
+                                      const std::string& product, std::vector<std::string>& notes) {
+    if (!query) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<Edit>> script;
+    std::optional<std::string> line = readStateQuery(*query, script);
+    if (!script) {
+        return "--state: " + line.value_or("");
+    }
+    for (const Edit& entry : *script) {
+        if (entry.kind == Edit::Kind::keys) {
+            if (std::optional<std::string> refused =
+                    checkKeys(entry.keys, product, "--state: keys")) {
+                return refused;
+            }
+        }
+    }
+    if (line) {
+        notes.push_back("--state: " + *line);
+    }
+    return std::nullopt;
+}
+
+std::string stateHelp() {
+    return "  --state QUERY  in place of --keys and --frames: the query of the web page's\n"
+           "                 address (what follows its \"?\"), or the whole address, played\n"
+           "                 as the page plays it: keys=K types K, steps=N runs N steps,\n"
+           "                 edit=PATH,STEP,FIELD,VALUE, reset=PATH, reset-model=MODEL,\n"
+           "                 undo and redo edit the models, all in order; keys=K&frames=N\n"
+           "                 is --keys K --frames N. An empty query is the start state, as\n"
+           "                 the page's first frame shows it. A parameter that cannot be\n"
+           "                 read, or an edit of a node the model lacks, is named on\n"
+           "                 standard error and left out.\n";
+}
+
 std::string encodeKeys(const std::string& keys) {
     std::string encoded;
     for (const char key : keys) {
@@ -339,7 +368,7 @@ std::string queryOf(const std::vector<Edit>& history, std::size_t entries, int l
                 break;
             case Edit::Kind::setValue:
                 add("edit=" + pathInQuery(edit.node) + "," +
-                    std::to_string(std::uint64_t{edit.step} + 1) + "," + fieldText(edit.field) +
+                    std::to_string(std::uint64_t{edit.step} + 1) + "," + fieldName(edit.field) +
                     "," + number(edit.value));
                 break;
             case Edit::Kind::resetNode:

@@ -48,6 +48,24 @@ QueryParameters parseQuery(std::string_view query);
 std::optional<std::string> readScript(const QueryParameters& parameters,
                                       std::optional<std::vector<Edit>>& script);
 
+// The script of a program's --state QUERY, read as the page reads its address. QUERY is the
+// query, with or without its "?", or a whole address, whose query follows its first "?" (a "?"
+// after an "=" or "&" is part of the query); a "#" and what follows it are dropped, as a
+// browser drops them. A query that asks for no script is the start state as the page shows it
+// first: an empty script, drawn once. The line as readScript gives it: with no script, why
+// QUERY cannot be played; with one, what of it was left out.
+std::optional<std::string> readStateQuery(std::string_view query,
+                                          std::optional<std::vector<Edit>>& script);
+
+// Why a program's --state QUERY cannot be played, a usage error ("--state: ..."), or nothing
+// (nor when there is no QUERY). Keys holding Escape are refused as --keys are, naming `product`.
+// The line of what the script leaves out, if any, goes to `notes`; the rest is played.
+std::optional<std::string> checkState(const std::optional<std::string>& query,
+                                      const std::string& product, std::vector<std::string>& notes);
+
+// The help text's lines for --state.
+std::string stateHelp();
+
 // The first `entries` of `history` as a query, the last of them a run of `lastCount` steps when
 // it is a run of steps: what readScript reads back to the same state. "" for no entries.
 std::string queryOf(const std::vector<Edit>& history, std::size_t entries, int lastCount);

@@ -9,10 +9,11 @@ constexpr char escapeKey = 27;
 
 }  // namespace
 
-std::optional<std::string> checkKeys(const std::string& keys, const std::string& product) {
+std::optional<std::string> checkKeys(const std::string& keys, const std::string& product,
+                                     const std::string& given) {
     const auto at = keys.find(escapeKey);
     if (at != std::string::npos) {
-        return "--keys: Escape (character " + std::to_string(at + 1) +
+        return given + ": Escape (character " + std::to_string(at + 1) +
                ") is not allowed: it would end the program before " + product + " is written";
     }
     return std::nullopt;

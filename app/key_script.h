@@ -12,8 +12,9 @@ inline constexpr int maxFrames = 1000000;
 
 // Why `keys` cannot be typed into the viewer, or nothing when they can. Every character is a
 // key of the viewer except Escape, which would end the program before `product` ("the
-// picture") is written.
-std::optional<std::string> checkKeys(const std::string& keys, const std::string& product);
+// picture") is written. The line starts with `given`, where the keys come from.
+std::optional<std::string> checkKeys(const std::string& keys, const std::string& product,
+                                     const std::string& given = "--keys");
 
 // The value of --frames: a plain decimal number from 0 to maxFrames, leading zeros allowed.
 std::optional<int> parseFrames(const std::string& text);

@@ -43,20 +43,6 @@ SceneNode* childAt(const SceneNode& parent, std::uint32_t position) {
     return *std::next(parent.children.begin(), static_cast<std::ptrdiff_t>(position));
 }
 
-const char* fieldName(StepField field) {
-    switch (field) {
-        case StepField::x:
-            return "x";
-        case StepField::y:
-            return "y";
-        case StepField::z:
-            return "z";
-        case StepField::angle:
-            return "angle";
-    }
-    return "";
-}
-
 // What a value edit does, in a word: "move", "scale", "rotate".
 const char* verbOf(TransformStep::Kind kind) {
     switch (kind) {

@@ -31,6 +31,21 @@ struct NodePath {
 // scale's factors, or a rotate's angle.
 enum class StepField : std::uint8_t { x, y, z, angle };
 
+// The field as the address and the learner's lines name it: "x", "y", "z", "angle".
+inline const char* fieldName(StepField field) {
+    switch (field) {
+        case StepField::x:
+            return "x";
+        case StepField::y:
+            return "y";
+        case StepField::z:
+            return "z";
+        case StepField::angle:
+            return "angle";
+    }
+    return "";
+}
+
 // One change to the document, and the only kind there is: the viewer's keys and animation steps
 // as well as a learner's edits of a node. The document's history is the list of them.
 struct Edit {

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "app/edit_script.h"
 #include "app/frame_loop.h"
 #include "app/model_document.h"
 
@@ -127,6 +128,16 @@ void ScriptPlayer::show() {
 
 std::vector<Edit> keysThenFrames(const std::string& keys, int frames) {
     return {Edit::typed(keys), Edit::idled(frames)};
+}
+
+std::vector<Edit> programScript(const std::optional<std::string>& state, const std::string& keys,
+                                int frames) {
+    if (!state) {
+        return keysThenFrames(keys, frames);
+    }
+    std::optional<std::vector<Edit>> script;
+    readStateQuery(*state, script);
+    return std::move(script).value_or(std::vector<Edit>());
 }
 
 void playScript(std::vector<Edit> script, const std::function<void()>& show,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ class ScriptPlayer {
 // The programs' form of a script: `keys` typed after the first frame, then `frames` idle calls
 // (each a step while animating), the last frame drawn after them, or after the keys for none.
 std::vector<Edit> keysThenFrames(const std::string& keys, int frames);
+
+// The script a program plays: the query of its --state as readStateQuery reads it (and
+// checkState accepted it), or else `keys` then `frames`.
+std::vector<Edit> programScript(const std::optional<std::string>& state, const std::string& keys,
+                                int frames);
 
 // The keys, steps and edits in `script`, as a player counts them in total().
 std::uint64_t scriptLength(const std::vector<Edit>& script);

@@ -25,6 +25,7 @@
 #include "app/keyboard.h"
 #include "app/memory_guard.h"
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "floors.h"
 #include "scene/limb.h"
 #include "scene/scene_node.h"
@@ -361,6 +362,34 @@ void nullTreeFrameAfterPresses(benchmark::State& state) {
     nullFrame(state, 3, deepest);
 }
 
+// ---- Edits through the document
+
+// One value of a ball two levels below the tree's root set, back and forth, through the one
+// door: what it costs does not grow with the model, only with the path to the node.
+void editApply(benchmark::State& state) {
+    selectModel(3, static_cast<int>(state.range(0)));
+    const NodePath ball{3, {0, 1}};
+    double value = 4.0;
+    for (auto _ : state) {
+        value = value == 4.0 ? 5.0 : 4.0;
+        document.apply(Edit::set(ball, 0, StepField::x, value));
+    }
+    document.apply(Edit::resetOfModel(3));
+    setUnits(state, 1.0);
+}
+
+// A whole frame of the tree with one ball below its root edited, beside null_frame/tree.
+void nullEditedTreeFrame(benchmark::State& state) {
+    selectModel(3, static_cast<int>(state.range(0)));
+    document.apply(Edit::set(NodePath{3, {0}}, 0, StepField::x, 5.0));
+    for (auto _ : state) {
+        onIdle();
+        drawFrame();
+    }
+    document.apply(Edit::resetOfModel(3));
+    setUnits(state, 1.0);
+}
+
 void registerBenchmarks() {
     using benchmark::RegisterBenchmark;
     for (int depth : {10, 15, deepest}) {
@@ -413,6 +442,12 @@ void registerBenchmarks() {
     RegisterBenchmark("null_frame/tree", nullTreeFrame)
         ->DenseRange(1, 14)
         ->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("null_frame/tree_edited", nullEditedTreeFrame)
+        ->Arg(12)
+        ->Unit(benchmark::kMicrosecond);
+    for (int depth : {8, 12, 16, deepest}) {
+        RegisterBenchmark("edit_apply/tree", editApply)->Arg(depth)->Unit(benchmark::kMicrosecond);
+    }
     RegisterBenchmark("after_presses/tree_animate", treeAnimateIn<treeAfterPresses>)
         ->Arg(deepest)
         ->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@ import { readFile, writeFile } from "node:fs/promises";
 import { loadavg } from "node:os";
 import { gzipSync } from "node:zlib";
 import { startSession } from "../tests/browser/browser_session.mjs";
+import { framesPerSecond, median } from "./page_frames.mjs";
 
 const args = process.argv.slice(2);
 const option = (name) => {
@@ -47,12 +48,6 @@ const models = [
   { name: "tree, depth 12", keys: "+++++++++++xxx", desktop: "frame/tree/12" },
 ];
 
-const median = (values) => {
-  const sorted = [...values].sort((a, b) => a - b);
-  const middle = sorted.length >> 1;
-  return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
-};
-
 // Milliseconds from the start of navigation until the viewer's first frame has been drawn:
 // the page, the script and the WebAssembly loaded and compiled, the scene built.
 async function loadTime(page, origin) {
@@ -70,35 +65,6 @@ async function loadTime(page, origin) {
   await page.goto(`${origin}/index.html`);
   await page.waitForFunction("window.__firstFrameDrawn !== undefined", { polling: 10 });
   return page.evaluate(() => window.__firstFrameDrawn);
-}
-
-// Animation frames shown in `seconds` seconds, after one second to settle.
-function framesPerSecond(page) {
-  return page.evaluate(
-    (span) =>
-      new Promise((resolve) => {
-        let frames = 0;
-        let start;
-        const count = (time) => {
-          if (start === undefined) {
-            if (time < settleUntil) {
-              requestAnimationFrame(count);
-              return;
-            }
-            start = time;
-          }
-          ++frames;
-          if (time - start < span * 1000) {
-            requestAnimationFrame(count);
-          } else {
-            resolve(((frames - 1) * 1000) / (time - start));
-          }
-        };
-        const settleUntil = performance.now() + 1000;
-        requestAnimationFrame(count);
-      }),
-    seconds,
-  );
 }
 
 // The desktop's frames per second for one frame_bench benchmark: the median of its
@@ -146,7 +112,7 @@ try {
     }
     const pageCounts = [];
     for (let i = 0; i < counts; ++i) {
-      pageCounts.push(await framesPerSecond(page));
+      pageCounts.push(await framesPerSecond(page, seconds));
     }
     await page.close();
     const result = { name: model.name, framesPerSecond: median(pageCounts), pageCounts, load };
@@ -251,11 +217,11 @@ async function pageCost(session) {
     for (let i = 0; i < counts; ++i) {
       for (const which of ["none", "root"]) {
         await select(which);
-        rates[which].push(await framesPerSecond(page));
+        rates[which].push(await framesPerSecond(page, seconds));
       }
     }
     await select("leaf");
-    rates.leaf.push(await framesPerSecond(page));
+    rates.leaf.push(await framesPerSecond(page, seconds));
     selection.push({
       name: model.name,
       none: median(rates.none),

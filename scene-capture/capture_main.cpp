@@ -13,6 +13,7 @@
 
 #include "app/model_catalogue.h"
 #include "app/platform.h"
+#include "app/script_player.h"
 #include "app/startup.h"
 #include "libraries/command_line/program_main.h"
 #include "libraries/image/png_file.h"
@@ -89,7 +90,7 @@ std::optional<std::string> captureFrame(char* programPath,
                "not start)");
     XCloseDisplay(probe);
     buildScene();
-    scene_capture::runScript(options.keys, options.frames);
+    scene_capture::runScript(programScript(options.state, options.keys, options.frames));
 
     image::RgbImage frame;
     std::optional<std::string> problem = readFrame(frame);

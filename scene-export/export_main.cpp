@@ -19,17 +19,14 @@ std::optional<std::string> exportFile(const scene_export::ExportOptions& options
                                       files::PendingFile& output) {
     std::vector<std::string> notes;
     std::string bytes;
-    // The keys, the frames and the animation's steps, one line for them all.
-    progress::ProgressLine progress(program, options.keys.size() +
-                                                 static_cast<std::uint64_t>(options.frames) +
-                                                 static_cast<std::uint64_t>(options.animate));
+    std::vector<Edit> script = programScript(options.state, options.keys, options.frames);
+    // The script's keys, steps and edits and the animation's steps, one line for them all.
+    progress::ProgressLine progress(
+        program, scriptLength(script) + static_cast<std::uint64_t>(options.animate));
     const std::optional<std::string> problem = scene_export::exportScene(
         options,
-        [&] {
-            playScript(keysThenFrames(options.keys, options.frames), {}, {},
-                       [&progress] { progress.advance(); });
-        },
-        bytes, notes, [&progress] { progress.advance(); });
+        [&] { playScript(std::move(script), {}, {}, [&progress] { progress.advance(); }); }, bytes,
+        notes, [&progress] { progress.advance(); });
     for (const std::string& note : notes) {
         command_line::tell(program, note);
     }

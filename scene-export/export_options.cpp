@@ -1,5 +1,6 @@
 #include "scene-export/export_options.h"
 
+#include "app/edit_script.h"
 #include "app/key_script.h"
 #include "libraries/command_line/option_reader.h"
 
@@ -45,22 +46,25 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
                        "' ends in neither .glb (binary glTF) nor .gltf (glTF as JSON)";
             }
             read.format = *format;
-            return checkKeys(read.keys, "the file");
+            std::optional<std::string> problem = checkKeys(read.keys, "the file");
+            return problem ? problem : checkState(read.state, "the file", read.notes);
         });
 }
 
 std::string helpText() {
     return "Usage: scene-export [--keys KEYS] [--frames N] [--animate N] --output FILE\n"
+           "       scene-export --state QUERY [--animate N] --output FILE\n"
            "\n"
            "Builds the viewer's models, types KEYS into the viewer, runs N animation steps\n"
            "and writes the model on screen to FILE as glTF 2.0: one node for each node of\n"
            "the model, with its name, its local transform and what it draws. Needs no\n"
-           "display.\n"
+           "display. With --state, the model the web page shows for QUERY.\n"
            "\n" +
            keysHelp() +
            "  --frames N     animation steps after the keys, 0 to 1000000; each one steps the\n"
            "                 model on screen (unless paused). 0 exports the state the keys\n"
-           "                 left, unanimated. Default: 1.\n"
+           "                 left, unanimated. Default: 1.\n" +
+           stateHelp() +
            "  --animate N    N further steps, 0 to 1000000, exported as one glTF animation:\n"
            "                 a keyframe for every step, 60 steps a second, the first at 0 s\n"
            "                 being the exported pose. Every node that moves gets its\n"
@@ -75,7 +79,10 @@ std::string helpText() {
            "                 anything after it is refused.\n"
            "\n"
            "For example, the tree at depth 4 turning for 600 steps:\n"
-           "  scene-export --keys \"+++xxx\" --frames 0 --animate 600 --output tree.glb\n";
+           "  scene-export --keys \"+++xxx\" --frames 0 --animate 600 --output tree.glb\n"
+           "The page's model for ...?keys=x&steps=40&edit=figure/3,1,angle,45:\n"
+           "  scene-export --state 'keys=x&steps=40&edit=figure/3,1,angle,45' \\\n"
+           "      --output figure.glb\n";
 }
 
 }  // namespace scene_export

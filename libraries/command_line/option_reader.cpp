@@ -85,12 +85,20 @@ Reading OptionReader::read(std::vector<std::string> args) {
 Reading readStateOptions(OptionReader& reader, StateOptions& options,
                          const std::vector<std::string>& args, const TakeCount& takeCount) {
     std::optional<std::string> output;
-    reader.add("--keys", [&options](const std::string& value) {
+    bool keysGiven = false;
+    bool framesGiven = false;
+    reader.add("--keys", [&options, &keysGiven](const std::string& value) {
         options.keys = value;
+        keysGiven = true;
         return std::optional<std::string>();
     });
-    reader.add("--frames", [&options, &takeCount](const std::string& value) {
+    reader.add("--frames", [&options, &takeCount, &framesGiven](const std::string& value) {
+        framesGiven = true;
         return takeCount("--frames", value, options.frames);
+    });
+    reader.add("--state", [&options](const std::string& value) {
+        options.state = value;
+        return std::optional<std::string>();
     });
     reader.add("--output", [&output](const std::string& value) {
         output = value;
@@ -100,7 +108,12 @@ Reading readStateOptions(OptionReader& reader, StateOptions& options,
     if (reading.helpRequested || reading.problem) {
         return reading;
     }
-    if (!output) {
+    if (options.state && keysGiven) {
+        reading.problem = "--keys is not allowed with --state: the query holds the keys (keys=...)";
+    } else if (options.state && framesGiven) {
+        reading.problem =
+            "--frames is not allowed with --state: the query holds the steps (steps=N)";
+    } else if (!output) {
         reading.problem = "--output FILE is required";
     } else if (output->empty()) {
         reading.problem = "--output: the file name is empty";

@@ -55,8 +55,9 @@ class OptionReader {
 using TakeCount = std::function<std::optional<std::string>(const std::string& option,
                                                            const std::string& value, int& count)>;
 
-// Adds --keys, --frames and --output to `reader`, into `options`, and reads `args`; --output
-// is required, and its file name must not be empty.
+// Adds --keys, --frames, --state and --output to `reader`, into `options`, and reads `args`;
+// --state goes with neither --keys nor --frames, --output is required, and its file name must
+// not be empty.
 Reading readStateOptions(OptionReader& reader, StateOptions& options,
                          const std::vector<std::string>& args, const TakeCount& takeCount);
 

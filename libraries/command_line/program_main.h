@@ -31,12 +31,18 @@ int runProgram(const std::string& program, const std::string& help, bool helpReq
                const std::optional<std::string>& usageProblem, const std::string& output,
                const Run& run);
 
-// The same for a program's options as its parseCommandLine reads them; `run` gets them.
+// The same for a program's options as its parseCommandLine reads them; `run` gets them, once
+// their notes are said.
 template <std::derived_from<StateOptions> Options>
 int runProgram(
     const std::string& program, const std::string& help, const ParsedCommandLine<Options>& parsed,
     const std::type_identity_t<
         std::function<std::optional<std::string>(const Options&, files::PendingFile&)>>& run) {
+    if (parsed.options) {
+        for (const std::string& note : parsed.options->notes) {
+            tell(program, note);
+        }
+    }
     return runProgram(program, help, parsed.helpRequested, parsed.problem,
                       parsed.options ? parsed.options->output : std::string(),
                       [&](files::PendingFile& output) { return run(*parsed.options, output); });

@@ -7,10 +7,12 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture_runner.h"
 #include "harness/x_server.h"
+#include "libraries/image/png_file.h"
 #include "sanitizer.h"
 #include "scratch_folder.h"
 
@@ -71,6 +73,10 @@ TEST_F(CaptureCommand, BadOptionsAndValuesAreRefusedBeforeAnythingIsWritten) {
     // "--" ends the options, and what follows is a stray argument, whatever it looks like.
     expectRefused(run({"--output", target(), "--", "--frames", "1"}, display), 2,
                   "unexpected argument '--frames'");
+    expectRefused(run({"--output", target(), "--keys", "x", "--state", "steps=3"}, display), 2,
+                  "--keys is not allowed with --state");
+    expectRefused(run({"--state", "steps=1&frames=1", "--output", target()}, display), 2,
+                  "--state: frames: not together with steps");
 }
 
 TEST_F(CaptureCommand, WithoutADisplayItSaysHowToGetOne) {
@@ -144,6 +150,37 @@ TEST_F(CaptureOnADisplay, TooLittleAddressSpaceForTheWindowIsOneLineAndNoFile) {
     expectRefused(result, 1,
                   "scene-capture: opening the window and drawing the first frame needs about ");
     EXPECT_NE(result.log.find(" MiB is available\n"), std::string::npos) << result.log;
+}
+
+// A link of the page, played: its steps draw what as many frames draw, an edit shows, and an
+// edit taken back leaves the figure exactly as unedited. A node the figure does not have is
+// named, and the picture is still written.
+TEST_F(CaptureOnADisplay, AStateIsThePicturePlayedFromThePagesQuery) {
+    const auto capture = [this](std::vector<std::string> args, const std::string& name) {
+        args.insert(args.end(), {"--output", folder_ + "/" + name});
+        const CaptureRun result = run(args, server_->display());
+        EXPECT_TRUE(result.succeeded()) << result.describe();
+        image::RgbImage picture;
+        EXPECT_EQ(image::readPng(folder_ + "/" + name, picture), std::nullopt) << name;
+        return std::make_pair(picture, result.log);
+    };
+    const auto [framed, framedLog] = capture({"--keys", "x", "--frames", "40"}, "frames.png");
+    const auto [stepped, steppedLog] = capture({"--state", "keys=x&steps=40"}, "steps.png");
+    EXPECT_TRUE(stepped == framed) << "steps=40 draws what --frames 40 draws";
+    const auto [edited, editedLog] =
+        capture({"--state", "?keys=x&steps=40&edit=figure/3,1,angle,45"}, "edited.png");
+    EXPECT_FALSE(edited == framed) << "the shoulder turned shows";
+    const auto [undone, undoneLog] =
+        capture({"--state",
+                 "http://localhost:8000/index.html?keys=x&steps=40&edit=figure/3,1,angle,45&undo"
+                 "&edit=figure/9,1,x,1"},
+                "undone.png");
+    EXPECT_TRUE(undone == framed) << "the edit taken back";
+    EXPECT_NE(undoneLog.find("figure/9"), std::string::npos) << undoneLog;
+    // One line more than a run with nothing to say (whatever the GL driver says to both).
+    EXPECT_EQ(std::count(undoneLog.begin(), undoneLog.end(), '\n'),
+              std::count(framedLog.begin(), framedLog.end(), '\n') + 1)
+        << undoneLog;
 }
 
 TEST_F(CaptureOnADisplay, AFullDeviceIsWrittenIntoAndTheSystemsReasonSaid) {

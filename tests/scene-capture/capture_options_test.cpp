@@ -123,5 +123,39 @@ TEST(CaptureOptions, BadCommandLinesAreRefusedWithAReason) {
     EXPECT_NE(refusal({"--frames", "x", "--bogus"}).find("'--bogus'"), std::string::npos);
 }
 
+TEST(CaptureOptions, StateTakesThePagesQueryInPlaceOfKeysAndFrames) {
+    const ParsedCommandLine state =
+        parse({"--state", "?keys=x&steps=40&edit=figure/3,1,angle,45", "--output", "a.png"});
+    ASSERT_TRUE(state.options) << state.problem.value_or("");
+    EXPECT_EQ(state.options->state, "?keys=x&steps=40&edit=figure/3,1,angle,45");
+    EXPECT_TRUE(state.options->notes.empty());
+    const ParsedCommandLine empty = parse({"--state=", "--output", "a.png"});
+    ASSERT_TRUE(empty.options) << empty.problem.value_or("");
+    EXPECT_EQ(empty.options->state, "");
+    EXPECT_FALSE(parse({"--output", "a.png"}).options->state);
+
+    // A parameter that cannot be read is left out with its line, and the rest is played.
+    const ParsedCommandLine leftOut =
+        parse({"--state", "keys=x&edit=figure/3,1,w,1&steps=2", "--output", "a.png"});
+    ASSERT_TRUE(leftOut.options) << leftOut.problem.value_or("");
+    EXPECT_EQ(leftOut.options->notes,
+              std::vector<std::string>{"--state: edit=figure/3,1,w,1: the field is x, y, z "
+                                       "or angle"});
+
+    // Not together with the keys and frames it replaces, nor a query that cannot be played.
+    EXPECT_EQ(refusal({"--state", "steps=3", "--keys", "x", "--output", "a.png"}),
+              "--keys is not allowed with --state: the query holds the keys (keys=...)");
+    EXPECT_EQ(refusal({"--frames=0", "--output", "a.png", "--state", ""}),
+              "--frames is not allowed with --state: the query holds the steps (steps=N)");
+    EXPECT_EQ(refusal({"--state", "steps=3&frames=2", "--output", "a.png"}),
+              "--state: frames: not together with steps; write each run of steps as steps=N");
+    EXPECT_EQ(refusal({"--state", "http://host/index.html?steps=-1", "--output", "a.png"}),
+              "--state: steps: '-1' is not a whole number from 0 to 1000000");
+    EXPECT_EQ(refusal({"--state", "steps=1&keys=x%1B", "--output", "a.png"}),
+              "--state: keys: Escape (character 2) is not allowed: it would end the program "
+              "before the picture is written");
+    EXPECT_EQ(refusal({"--state", "keys=x"}), "--output FILE is required");
+}
+
 }  // namespace
 }  // namespace scene_capture

@@ -49,6 +49,9 @@ TEST(ExportOptions, RefusalsNameTheOptionAndWhatIsWrongWithIt) {
     EXPECT_EQ(refusal({"--animate", "1", "--animate", "2", "--output", "a.glb"}),
               "--animate is given more than once");
     EXPECT_EQ(refusal({"--animate", "5"}), "--output FILE is required");
+    EXPECT_EQ(refusal({"--output", "a.glb", "--state", "keys=%2B%1B"}),
+              "--state: keys: Escape (character 2) is not allowed: it would end the program "
+              "before the file is written");
 }
 
 }  // namespace

@@ -69,6 +69,30 @@ TEST(EditScript, StepsKeysAndEditsInterleaveInOrder) {
               "error: frames: not together with steps; write each run of steps as steps=N");
 }
 
+// A program's --state: the query however it is pasted, and the start state for none.
+TEST(EditScript, AStateIsTheQueryOfALinkOrTheStartState) {
+    const auto state = [](std::string_view query) {
+        std::optional<std::vector<Edit>> script;
+        const std::optional<std::string> line = readStateQuery(query, script);
+        return (script ? describe(*script) : "refused") + (line ? " / " + *line : "");
+    };
+    for (const char* query :
+         {"keys=x&steps=3", "?keys=x&steps=3", "http://localhost:8000/index.html?keys=x&steps=3",
+          "index.html?keys=x&steps=3#outline", "keys=x&steps=3#steps=9"}) {
+        EXPECT_EQ(state(query), " [x] s3") << query;
+    }
+    // A "?" after the first parameter's name is the query's own: a key.
+    EXPECT_EQ(state("keys=?x&steps=3"), " [?x] s3");
+    EXPECT_EQ(state("keys=x&frames=4"), " [x] i4");
+    for (const char* query : {"", "?", "http://localhost:8000/index.html", "index.html?#keys=x"}) {
+        EXPECT_EQ(state(query), "") << query;
+    }
+    EXPECT_EQ(state("?steps=x"), "refused / steps: 'x' is not a whole number from 0 to 1000000");
+    EXPECT_EQ(state("?steps=1&reset=robot"),
+              " s1 / reset=robot: a path is a model (chain, figure, fan, tree) and positions "
+              "from 1, as figure/3/1");
+}
+
 // A malformed edit is left out with one line, the first, and a count of the rest; what is
 // good still plays.
 TEST(EditScript, AMalformedEditIsLeftOutAndTheRestIsRead) {

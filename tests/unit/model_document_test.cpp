@@ -58,9 +58,15 @@ std::string replayed(const std::vector<Edit>& script) {
     return snapshot();
 }
 
-// A random edit of the document's kinds, now and then one that must be refused.
-Edit randomEdit(std::mt19937& random) {
+// A random edit of the document's kinds, now and then one that must be refused; a value set
+// goes on now and then as a slider's movement would (`last` is the value set before).
+Edit randomEdit(std::mt19937& random, std::optional<Edit>& last) {
     const auto pick = [&random](int n) { return static_cast<int>(random() % n); };
+    if (last && pick(3) == 0) {
+        last->value += 0.25;
+        last->continues = true;
+        return *last;
+    }
     switch (pick(12)) {
         case 0:
             return Edit::typed(std::string(1, "x +-1"[pick(5)]));
@@ -87,7 +93,8 @@ Edit randomEdit(std::mt19937& random) {
     const StepField field = rotate ? StepField::angle : static_cast<StepField>(pick(3));
     std::uniform_real_distribution<double> value(-3.0, 3.0);
     const double v = pick(20) == 0 ? 0.0 : value(random) * (rotate ? 60.0 : 1.0);
-    return Edit::set(node, step, field, v, pick(3) == 0);
+    last = Edit::set(node, step, field, v, pick(3) == 0);
+    return *last;
 }
 
 // The document's central promises, on a few thousand random histories of keys (depths up to 4),
@@ -102,8 +109,9 @@ TEST(ModelDocument, HistoriesReplayAndUndoToTheBit) {
     for (int run = 0; run < histories; ++run) {
         startAfresh();
         const int length = 5 + static_cast<int>(random() % 25);
+        std::optional<Edit> lastSet;
         for (int i = 0; i < length; ++i) {
-            Edit edit = randomEdit(random);
+            Edit edit = randomEdit(random, lastSet);
             if (edit.kind == Edit::Kind::keys && edit.keys == "+" && recursionDepth >= 4) {
                 edit.keys = "-";
             }

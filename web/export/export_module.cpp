@@ -1,7 +1,8 @@
 // scene-export's glTF writing in the web page, as a second module that the page loads only
 // when "Download glTF" is pressed: the page hands over its address's parameters, and this
-// builds the viewer's scene anew, plays the same keys and steps and writes the model on screen
-// as scene-export writes it (.glb, no animation).
+// builds the viewer's scene anew, plays the same history (keys, steps and edits) and writes the
+// model on screen as scene-export writes it: a .glb with the animation of the steps that follow,
+// one swing of a limb.
 #include <emscripten.h>
 
 #include <optional>
@@ -15,6 +16,9 @@
 #include "scene-export/export_driver.h"
 
 namespace {
+
+// One swing of a limb, there and back: 2 pi over the swing's phase step of 0.0174528 a step.
+constexpr int animatedSteps = 360;
 
 std::vector<std::pair<std::string, std::string>> parameters;
 std::string bytes;
@@ -49,6 +53,7 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     }
     scene_export::ExportOptions options;
     options.format = gltf::GltfFormat::binary;
+    options.animate = animatedSteps;
     std::vector<std::string> notes;
     const auto reachState = [&script] {
         if (script) {

@@ -28,5 +28,43 @@ export function showPaused(viewer, paused) {
 
 // The viewer has ended: nothing is pressed any more.
 export function disableControls() {
-  for (const button of document.querySelectorAll("button")) button.disabled = true;
+  for (const control of document.querySelectorAll("button, input")) control.disabled = true;
+}
+
+// Undo and Redo, named with what they would do, Reset model, and their keys: Ctrl+Z undoes,
+// Ctrl+Shift+Z and Ctrl+Y redo, anywhere on the page but in a number field, where they are the
+// field's own. None reaches the viewer.
+const undoButton = document.getElementById("undo");
+const redoButton = document.getElementById("redo");
+const resetModelButton = document.getElementById("reset-model");
+
+export function enableHistory(viewer, answer) {
+  const run = (what) => {
+    if (viewer.ready) answer(what());
+  };
+  undoButton.addEventListener("click", () => run(() => viewer.undo()));
+  redoButton.addEventListener("click", () => run(() => viewer.redo()));
+  resetModelButton.addEventListener("click", () => run(() => viewer.resetModel()));
+  document.addEventListener("keydown", (event) => {
+    if (!(event.ctrlKey || event.metaKey) || event.altKey) return;
+    const key = event.key.toLowerCase();
+    const undo = key === "z" && !event.shiftKey;
+    const redo = (key === "z" && event.shiftKey) || (key === "y" && !event.shiftKey);
+    if (!undo && !redo) return;
+    if (event.target instanceof HTMLInputElement && event.target.type === "number") return;
+    event.preventDefault();
+    event.stopPropagation();
+    run(() => (undo ? viewer.undo() : viewer.redo()));
+  });
+}
+
+// What undo and redo would do now; nothing while the address's script plays.
+export function showHistory(viewer) {
+  const names = viewer.ready ? viewer.history() : { undo: null, redo: null };
+  for (const [button, word, name] of [[undoButton, "Undo", names.undo], [redoButton, "Redo", names.redo]]) {
+    const text = name ? word + ": " + name : word;
+    if (button.textContent !== text) button.textContent = text;
+    button.disabled = !name;
+  }
+  resetModelButton.disabled = !viewer.ready;
 }

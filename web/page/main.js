@@ -1,6 +1,6 @@
 // The page around the viewer's canvas: starts the viewer and hands its events to the panels.
 import { Viewer } from "./bridge.js";
-import { enableControls, showPaused, disableControls } from "./controls.js";
+import { enableControls, showPaused, disableControls, enableHistory, showHistory } from "./controls.js";
 import { enableDownloads } from "./downloads.js";
 import { Handle } from "./handle.js";
 import { NodePanel } from "./node_panel.js";
@@ -16,9 +16,11 @@ enableControls(viewer);
 enablePicking(viewer, outline);
 const handle = new Handle(viewer, problem);
 enableDownloads(viewer, outline);
+enableHistory(viewer, (refused) => refused && problem(refused));
 
 function showModel() {
   showPaused(viewer, outline.show().paused);
+  showHistory(viewer);
 }
 
 viewer
@@ -45,7 +47,8 @@ viewer
       handle.refresh();
     },
     historyChanged: () => {
-      panel.refresh();
+      panel.historyChanged();
+      showHistory(viewer);
       handle.refresh();
     },
     problem,

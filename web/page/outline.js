@@ -87,7 +87,8 @@ export class Outline {
     item.setAttribute("aria-selected", "true");
     for (const other of outline.querySelectorAll('[role="treeitem"][tabindex="0"]')) other.tabIndex = -1;
     item.tabIndex = 0;
-    this.#panel.showNode(item.dataset.name, item.dataset.className, below);
+    this.#panel.showNode(item.dataset.name, item.dataset.className, below, this.#model.generation,
+                         Number(item.dataset.id));
   }
 
   #clicked(event) {
