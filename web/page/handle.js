@@ -27,7 +27,7 @@ export class Handle {
   constructor(viewer, problem) {
     this.#viewer = viewer;
     this.#problem = problem;
-    this.#origin = element("circle", { class: "origin", r: 5 });
+    this.#origin = element("circle", { class: "origin" });
     overlay.append(this.#origin);
     axes.forEach((axis, k) => {
       const arm = element("g", { class: "arm", role: "slider", tabindex: "-1" });
@@ -35,7 +35,8 @@ export class Handle {
       arm.append(
         element("line", { class: "hit" }),
         element("line", { class: "shaft" }),
-        element("circle", { class: "grip", r: 11 }),
+        element("circle", { class: "grip-hit" }),
+        element("circle", { class: "grip" }),
       );
       arm.addEventListener("pointerdown", (event) => this.#pointerDown(event, k));
       arm.addEventListener("pointermove", (event) => this.#pointerMove(event));
@@ -75,8 +76,12 @@ export class Handle {
     overlay.classList.add("shown");
     modeGroup.hidden = false;
     const [ox, oy] = handle.origin;
+    // Circles sized in CSS pixels however small the picture is shown: a finger's target on a
+    // phone. (The lines keep their width by CSS.)
+    const scale = canvas.width / (canvas.getBoundingClientRect().width || canvas.width);
     this.#origin.setAttribute("cx", ox);
     this.#origin.setAttribute("cy", oy);
+    this.#origin.setAttribute("r", 4 * scale);
     handle.arms.forEach((data, k) => {
       const arm = this.#arms[k];
       const drive = data[this.#mode];
@@ -87,9 +92,12 @@ export class Handle {
         line.setAttribute("x2", tx);
         line.setAttribute("y2", ty);
       }
-      const grip = arm.querySelector(".grip");
-      grip.setAttribute("cx", tx);
-      grip.setAttribute("cy", ty);
+      for (const [name, radius] of [[".grip", 9], [".grip-hit", 16]]) {
+        const circle = arm.querySelector(name);
+        circle.setAttribute("cx", tx);
+        circle.setAttribute("cy", ty);
+        circle.setAttribute("r", radius * scale);
+      }
       const name = (this.#mode === "move" ? "move along " : "turn about ") + data.axis;
       arm.setAttribute("aria-label", name);
       arm.classList.toggle("live", drive !== null);
