@@ -176,8 +176,7 @@ TEST_F(Page, SelectedNodeAndDownloadedGlbMatchSceneExport) {
                 const auto& cell = cells[4 * i + j];
                 EXPECT_NEAR(std::stod(cell[1].get<std::string>()), value, 1e-12) << i << j;
                 // Written with three decimals.
-                EXPECT_NEAR(std::stod(cell[0].get<std::string>()), value, 0.0005 + 1e-12)
-                    << i << j;
+                EXPECT_NEAR(std::stod(cell[0].get<std::string>()), value, 0.0005 + 1e-12) << i << j;
             }
         }
     }
