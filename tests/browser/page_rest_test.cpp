@@ -66,23 +66,24 @@ std::vector<std::string> writtenRow(const std::string& json, std::size_t i) {
 TEST_F(Rest, AnEditedStepFollowsTheAddressAndUndoAndRedo) {
     PageScript live;
     live.open("?keys=x&frames=0").waitUntil(heldAt(0));
-    live.click(row("head")).read(tableValues("world"));                          // 0
-    live.click(row("body")).read(stepsShown).read(historyButtons);               // 1, 2
-    live.read(tableValues("local")).read(tableValues("world"));                  // 3, 4
+    live.click(row("head")).read(tableValues("world"));             // 0
+    live.click(row("body")).read(stepsShown).read(historyButtons);  // 1, 2
+    live.read(tableValues("local")).read(tableValues("world"));     // 3, 4
     live.fill(named("spinbutton", "scale y"), "3").press("Enter");
     live.waitUntil("location.search.includes('edit=')");
-    live.read(stepsShown).read(historyButtons).read("location.search");          // 5, 6, 7
-    live.read(tableValues("local")).read(tableValues("world"));                  // 8, 9
-    live.click(row("head")).read(tableValues("world"));                          // 10
+    live.read(stepsShown).read(historyButtons).read("location.search");  // 5, 6, 7
+    live.read(tableValues("local")).read(tableValues("world"));          // 8, 9
+    live.click(row("head")).read(tableValues("world"));                  // 10
     live.click(row("body")).click(named("button", "Undo: scale body"));
     live.waitUntil("location.search.endsWith('&undo')");
-    live.read(historyButtons).read(tableValues("local"));                        // 11, 12
-    live.read(tableValues("world"));                                             // 13
+    live.read(historyButtons).read(tableValues("local"));  // 11, 12
+    live.read(tableValues("world"));                       // 13
     live.chord("Control+Shift+KeyZ").waitUntil("location.search.endsWith('&redo')");
-    live.read(historyButtons).read(tableValues("local"));                        // 14, 15
-    live.read(tableValues("world")).read("location.search");                     // 16, 17
-    live.read("[document.getElementById('outline-heading').textContent, "
-              "document.getElementById('status').textContent]");                 // 18
+    live.read(historyButtons).read(tableValues("local"));     // 14, 15
+    live.read(tableValues("world")).read("location.search");  // 16, 17
+    live.read(
+        "[document.getElementById('outline-heading').textContent, "
+        "document.getElementById('status').textContent]");  // 18
     const PageScript::PageRun shown = run(live);
     ASSERT_EQ(shown.values.size(), 19u);
     const std::vector<std::string>& v = shown.values;
@@ -141,20 +142,20 @@ TEST_F(Rest, ASliderMovesInOneStepAndARefusedValueGoesBack) {
     PageScript script;
     script.viewport(1280, 1000).open("?keys=x&frames=30").waitUntil(heldAt(30));
     script.click(row("shoulder at -x") + " .toggle").click(row("arm at -x"));
-    script.read("document.getElementById('rest-motion').textContent");             // 0
+    script.read("document.getElementById('rest-motion').textContent");  // 0
     script.drag(named("slider", "rotate z, degrees"), 60);
     script.waitUntil("location.search.includes('edit=')");
-    script.read(historyButtons).read(fieldValues).read("location.search");         // 1, 2, 3
+    script.read(historyButtons).read(fieldValues).read("location.search");  // 1, 2, 3
     script.click(named("button", "Undo: rotate arm at -x"));
     script.waitUntil("location.search.endsWith('&undo')");
-    script.read(historyButtons).read(fieldValues);                                 // 4, 5
+    script.read(historyButtons).read(fieldValues);  // 4, 5
     script.fill(named("spinbutton", "scale x"), "0").press("Enter");
-    script.read(status).read(fieldValues).read("location.search");                 // 6, 7, 8
+    script.read(status).read(fieldValues).read("location.search");  // 6, 7, 8
     script.fill(named("spinbutton", "translate y"), "2").press("Enter");
-    script.read(fieldValues).click(named("button", "Reset node"));                 // 9
+    script.read(fieldValues).click(named("button", "Reset node"));  // 9
     script.waitUntil("location.search.includes('reset=')");
-    script.read(fieldValues).read(historyButtons);                                 // 10, 11
-    script.read("document.getElementById('reset-node').disabled");                 // 12
+    script.read(fieldValues).read(historyButtons);                  // 10, 11
+    script.read("document.getElementById('reset-node').disabled");  // 12
     const PageScript::PageRun result = run(script);
     ASSERT_EQ(result.values.size(), 13u);
     const std::vector<std::string>& v = result.values;
