@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "node_picking.h"
+#include "viewer_projection.h"
 
 namespace explorer {
 namespace {
@@ -24,17 +25,10 @@ Mat4 translation(const Vec3& by) {
     return m;
 }
 
-// The viewer's projection (45 degrees, square, 0.1 to 100) times a view from 20 away, turned so
-// that no axis of the world is seen end on or flat, for an 800 x 800 picture.
+// The viewer's projection times a view from 20 away, turned so that no axis of the world is seen
+// end on or flat, for an 800 x 800 picture.
 PictureView obliqueView() {
-    const double f = 1.0 / std::tan(45.0 / 2 * pi / 180);
-    Mat4 projection;
-    projection.m[0] = f;
-    projection.m[5] = f;
-    projection.m[10] = -(100.0 + 0.1) / (100.0 - 0.1);
-    projection.m[11] = -1;
-    projection.m[14] = -2 * 100.0 * 0.1 / (100.0 - 0.1);
-    projection.m[15] = 0;
+    const Mat4 projection = viewerProjection();
     const Mat4 view = translation({0, 0, -20})
                           .multiply(rotation({1, 0, 0}, -25))
                           .multiply(rotation({0, 1, 0}, 35));

@@ -4,24 +4,16 @@
 
 #include "scene/ball.h"
 #include "scene/limb.h"
+#include "viewer_projection.h"
 
 namespace explorer {
 namespace {
 
-// The viewer's projection (45 degrees, square, 0.1 to 100) times a view from +z at 10 looking
-// at the origin, column-major.
+// The viewer's projection times a view from +z at 10 looking at the origin, column-major.
 Mat4 frontView() {
-    const double f = 1.0 / std::tan(45.0 / 2 * 3.14159265358979323846 / 180);
-    Mat4 projection;
-    projection.m[0] = f;
-    projection.m[5] = f;
-    projection.m[10] = -(100.0 + 0.1) / (100.0 - 0.1);
-    projection.m[11] = -1;
-    projection.m[14] = -2 * 100.0 * 0.1 / (100.0 - 0.1);
-    projection.m[15] = 0;
     Mat4 view;
     view.setTranslation({0, 0, -10});
-    return projection.multiply(view);
+    return viewerProjection().multiply(view);
 }
 
 // The pixel of an 800 x 800 picture that shows the point (x, y, 0) of the front view.
