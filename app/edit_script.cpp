@@ -114,7 +114,7 @@ std::optional<StepField> readField(const std::string& text) {
 }
 
 const std::string pathHelp =
-    "a path is a model (chain, figure, fan, tree) and positions from 1, as figure/3/1";
+    "a path is a model (chain, figure, fan, tree, yours) and positions from 1, as figure/3/1";
 
 // The edit a parameter of the second form asks for, or the line that says why it is left out;
 // nothing for a parameter the script does not know.
@@ -155,6 +155,59 @@ std::optional<std::string> readEdit(const std::string& name, const std::string& 
             return shown + ": the model is chain, figure, fan or tree";
         }
         script.push_back(Edit::resetOfModel(path->model));
+    } else if (name == "move") {
+        const std::vector<std::string> parts = split(value, ',');
+        if (parts.size() != 3 || (parts[2] != "world" && parts[2] != "local")) {
+            return shown +
+                   ": a move is PATH,NEW-PARENT,world or local, as "
+                   "move=figure/3,figure/1,world";
+        }
+        const std::optional<NodePath> path = readPath(parts[0]);
+        const std::optional<NodePath> target = readPath(parts[1]);
+        if (!path || !target) {
+            return shown + ": " + pathHelp;
+        }
+        script.push_back(Edit::moved(*path, *target, parts[2] == "world"));
+    } else if (name == "add") {
+        const std::vector<std::string> parts = split(value, ',');
+        std::optional<NewNode> made;
+        for (const NewNode kind :
+             {NewNode::group, NewNode::ball, NewNode::limb, NewNode::chain, NewNode::tree}) {
+            if (parts.size() >= 2 && parts[1] == newNodeName(kind)) {
+                made = kind;
+            }
+        }
+        const bool counted = made == NewNode::chain || made == NewNode::tree;
+        if (!made || parts.size() != (counted ? 3u : 2u)) {
+            return shown +
+                   ": an add is PATH,group, ball or limb, or PATH,chain,LIMBS or "
+                   "PATH,tree,DEPTH, as add=figure/4/1,tree,3";
+        }
+        const std::optional<NodePath> path = readPath(parts[0]);
+        if (!path) {
+            return shown + ": " + pathHelp;
+        }
+        const std::optional<std::uint32_t> count =
+            counted ? readPosition(parts[2]) : std::optional<std::uint32_t>(0);
+        if (!count || *count >= 1000000) {
+            return shown + ": '" + parts.back().substr(0, 40) + "' is not a count from 1";
+        }
+        script.push_back(Edit::added(*path, *made, counted ? static_cast<int>(*count) + 1 : 0));
+    } else if (name == "copy" || name == "delete") {
+        const std::optional<NodePath> path = readPath(value);
+        if (!path) {
+            return shown + ": " + pathHelp;
+        }
+        script.push_back(name == "copy" ? Edit::copied(*path) : Edit::removed(*path));
+    } else if (name == "depth") {
+        const std::vector<std::string> parts = split(value, ',');
+        const std::optional<NodePath> path = parts.size() == 2 ? readPath(parts[0]) : std::nullopt;
+        const std::optional<std::uint32_t> count =
+            parts.size() == 2 ? readPosition(parts[1]) : std::nullopt;
+        if (!path || !count || *count >= 1000000) {
+            return shown + ": a depth is PATH,LEVELS, as depth=tree,5";
+        }
+        script.push_back(Edit::deepened(*path, static_cast<int>(*count) + 1));
     } else if (name == "undo") {
         script.push_back(Edit::undone());
     } else if (name == "redo") {
@@ -214,7 +267,8 @@ std::optional<std::string> readScript(const QueryParameters& parameters,
         } else if (name == "frames" && firstFrames == nullptr) {
             firstFrames = &parameter;
         } else if (name == "steps" || name == "edit" || name == "reset" || name == "reset-model" ||
-                   name == "undo" || name == "redo") {
+                   name == "undo" || name == "redo" || name == "move" || name == "add" ||
+                   name == "copy" || name == "delete" || name == "depth") {
             secondForm = true;
         }
     }
@@ -314,7 +368,9 @@ std::string stateHelp() {
            "                 address (what follows its \"?\"), or the whole address, played\n"
            "                 as the page plays it: keys=K types K, steps=N runs N steps,\n"
            "                 edit=PATH,STEP,FIELD,VALUE, reset=PATH, reset-model=MODEL,\n"
-           "                 undo and redo edit the models, all in order; keys=K&frames=N\n"
+           "                 move=PATH,NEW-PARENT,world|local, add=PATH,KIND[,N],\n"
+           "                 copy=PATH, delete=PATH, depth=PATH,N, undo and redo edit\n"
+           "                 the models, all in order; keys=K&frames=N\n"
            "                 is --keys K --frames N. An empty query is the start state, as\n"
            "                 the page's first frame shows it. A parameter that cannot be\n"
            "                 read, or an edit of a node the model lacks, is named on\n"
@@ -382,6 +438,25 @@ std::string queryOf(const std::vector<Edit>& history, std::size_t entries, int l
                 break;
             case Edit::Kind::redo:
                 add("redo");
+                break;
+            case Edit::Kind::move:
+                add("move=" + pathInQuery(edit.node) + "," + pathInQuery(edit.target) + "," +
+                    (edit.keepWorld ? "world" : "local"));
+                break;
+            case Edit::Kind::add:
+                add("add=" + pathInQuery(edit.node) + "," + newNodeName(edit.made) +
+                    (edit.made == NewNode::chain || edit.made == NewNode::tree
+                         ? "," + std::to_string(edit.count)
+                         : std::string()));
+                break;
+            case Edit::Kind::copy:
+                add("copy=" + pathInQuery(edit.node));
+                break;
+            case Edit::Kind::remove:
+                add("delete=" + pathInQuery(edit.node));
+                break;
+            case Edit::Kind::depth:
+                add("depth=" + pathInQuery(edit.node) + "," + std::to_string(edit.count));
                 break;
         }
     }

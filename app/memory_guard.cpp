@@ -178,6 +178,13 @@ std::uint64_t drawingReserve(int depth) {
     return drawingCost(treeBalls(depth));
 }
 
+std::uint64_t memoryNeededForNodes(std::uint64_t nodes, std::uint64_t balls) {
+    const std::uint64_t largest =
+        std::max({nodeFootprint<SceneNode>, nodeFootprint<BallTree>, nodeFootprint<SwingingLimb>});
+    const std::uint64_t drawing = framesGoToDriver ? drawingCost(balls) : 0;
+    return saturatingAdd(saturatingMultiply(nodes, largest), drawing);
+}
+
 std::uint64_t memoryNeededAtDepth(int depth) {
     return saturatingAdd(recursiveModelsFootprint(depth), drawingReserve(depth));
 }

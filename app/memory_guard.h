@@ -32,6 +32,10 @@ void reserveForDriverDrawing();
 // model, which may come on screen at any time.
 std::uint64_t memoryNeededAtDepth(int depth);
 
+// What `nodes` more nodes of any class take on the heap, `balls` of them balls that the driver
+// may draw: what an edit that adds nodes must find room for.
+std::uint64_t memoryNeededForNodes(std::uint64_t nodes, std::uint64_t balls);
+
 // What of `obtainable` the models may take: the rest is headroom for everything else the
 // process does. The headroom is an eighth, at least 64 MiB, but never more than a quarter, so
 // that small limits still leave room for small models.

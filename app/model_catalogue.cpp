@@ -72,6 +72,8 @@ void place(PartNames* names, SceneNode* part, TransformSteps steps) {
 // even that run out of memory, the models fall back to depth 1 rather than leave a slot empty,
 // and the line that says so is returned; nothing when the models were replaced.
 std::optional<std::string> replaceRecursiveModelsInPlace() {
+    ++treeSlot->builds;
+    ++chainSlot->builds;
     delete treeSlot->root;
     treeSlot->root = nullptr;
     try {
@@ -234,6 +236,10 @@ void buildScene() {
     camera.applyStartView();
 }
 
+void addYourModel() {
+    addModel(new SceneNode, "your model");
+}
+
 std::optional<std::string> raiseRecursionDepth() {
     if (recursionDepth < std::numeric_limits<int>::max()) {
         return changeRecursionDepth(recursionDepth + 1);
@@ -259,8 +265,10 @@ void rebuildRecursiveModels() {
     }
     delete treeSlot->root;
     treeSlot->root = tree;
+    ++treeSlot->builds;
     delete chainSlot->root;
     chainSlot->root = chain;
+    ++chainSlot->builds;
 }
 
 void nextModel() {

@@ -19,6 +19,8 @@ struct ModelSlot {
     PartNames parts;
     // The steps the root is placed with, in every build of the model.
     TransformSteps rootSteps;
+    // How many times the depth keys have built the model anew.
+    std::uint64_t builds = 0;
 };
 
 // The models in the order the "next model" key steps through them: chain, figure, fan, tree.
@@ -54,6 +56,10 @@ SceneNode* buildFanModel(PartNames* names = nullptr);
 
 // Builds the four models into modelList, makes the chain model current and sets the start view.
 void buildScene();
+
+// Appends the fifth model, "your model": an empty group node to build on. The page has it, and
+// the programs when they play a page's state; the viewer's cycle of four does not.
+void addYourModel();
 
 // One level deeper ("+"), or one shallower but never below 1 ("-"; at depth 1 the models are
 // still rebuilt, which restarts them from their initial pose). Nothing when the depth is taken.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -74,6 +76,14 @@ class ModelDocument {
     // How many nodes have an edited rest, in every model.
     std::size_t editedNodes() const { return edits_.size(); }
 
+    // The levels of the chain or ball tree at `path` (the limbs from it to the chain's end, the
+    // levels of balls from it down); nothing when the node is neither.
+    std::optional<int> levelsOf(const NodePath& path) const;
+
+    // The world matrix of the node at `path`: its model's root's transform times each
+    // transform down to it; nothing when the model has no such node.
+    std::optional<Mat4> worldOf(const NodePath& path) const;
+
     // Forgets the history and every edit; resetCatalogue calls it as it deletes the models.
     void forget();
 
@@ -88,21 +98,80 @@ class ModelDocument {
         Mat4 builtInverse;
         bool ownFrame = false;
     };
-    // One undoable change: the rests of some nodes before and after; nothing is as built.
+    using Rests = std::vector<std::pair<NodePath, std::optional<TransformSteps>>>;
+    // An edit of a node that is out of its model, by the positions from the subtree's top.
+    struct HeldEdit {
+        std::vector<std::uint32_t> below;
+        NodeEdit edit;
+    };
+    // A place in a model's tree: the child at `position` of the node at `parent`, or, with
+    // position `rootPosition`, the model's root.
+    struct Place {
+        NodePath parent;
+        std::uint32_t position = 0;
+    };
+    static constexpr std::uint32_t rootPosition = 0xffffffffu;
+    // One subtree taken out of a model at `out`, put in at `in`, or both (a move). Done, then
+    // undone in reverse; while the subtree is out of the model it is held here, owned, with the
+    // edits of its nodes, and goes on animating with its model.
+    struct Splice {
+        std::optional<Place> out, in;
+        SceneNode* held = nullptr;
+        std::vector<HeldEdit> heldEdits;
+        // What the subtree's top is called and the steps it rests by, given again each time it
+        // is put in: its parent's class may place and name children by position.
+        std::optional<NodeLabel> label;
+        std::optional<TransformSteps> placed;
+    };
+    // One undoable change: the rests of some nodes before and after; nothing is as built. A
+    // structural change also moves subtrees: its splices are done before the rests are set,
+    // and undone after they are put back.
     struct Change {
         std::string name;
-        std::vector<std::pair<NodePath, std::optional<TransformSteps>>> before, after;
+        Rests before, after;
         // The setValue it came from, for a continuing edit to go on from.
         std::optional<Edit> setting;
         // Where it is in the history, when one is kept.
         std::optional<std::size_t> historyIndex;
+        // The structural edit it came from, and its model's subtrees moved.
+        std::optional<Edit> structural;
+        std::vector<Splice> splices;
+        // False while a rebuild of its model at another depth could not do it again.
+        bool done = true;
+        // Where the edit's node is after it is done and after it is undone.
+        std::optional<NodePath> atDone, atUndone;
     };
 
     Applied typeKeys(const std::string& keys);
+    // Structural edits (model_structure.cpp).
+    Applied restructure(const Edit& edit);
+    std::optional<std::string> plan(const Edit& edit, Change& made, bool replaying);
+    std::optional<std::string> planMove(const Edit& edit, Change& made, bool replaying);
+    std::optional<std::string> planAdd(const Edit& edit, Change& made);
+    std::optional<std::string> planCopy(const Edit& edit, Change& made, bool replaying);
+    std::optional<std::string> planDepth(const Edit& edit, Change& made, bool replaying);
+    // Does the splices in order (`forward`) or undoes them in reverse; when a place is not
+    // there, takes back what it did and returns false.
+    bool doSplices(std::size_t model, std::vector<Splice>& splices, bool forward);
+    void countHeld();
+    SceneNode* takeOut(std::size_t model, const Place& place, Splice& splice);
+    void putIn(std::size_t model, const Place& place, SceneNode* node, Splice& splice);
+    // Gives the children of `parent` from `position` on their names and steps, where the
+    // parent's class gives them by position, before their positions change.
+    void freezeChildren(const NodePath& parent, std::uint32_t position);
+    NodeLabel labelOf(const NodePath& path) const;
+    void discard(Change& change);
+    void discardAll(std::vector<Change>& changes);
+    void animateHeld(std::size_t model);
+    // Does the model's structural changes again on its new build; how many could not be.
+    std::size_t replayStructure(std::size_t model);
+    std::optional<std::string> checkRoom(std::uint64_t nodes, std::uint64_t balls,
+                                         const std::string& what,
+                                         const std::string& otherwise) const;
     void animateShown();
     std::optional<std::string> setRest(const NodePath& path,
                                        const std::optional<TransformSteps>& steps);
-    void restore(const std::vector<std::pair<NodePath, std::optional<TransformSteps>>>& rests);
+    void restore(const Rests& rests);
     Applied change(const Edit& edit);
     void record(const Edit& edit);
     void append(const Edit& edit);
@@ -122,6 +191,10 @@ class ModelDocument {
     bool settingOpen_ = false;
     std::uint64_t revision_ = 0;
     std::vector<Change> undo_, redo_;
+    // How many subtrees the changes hold out of their models.
+    std::size_t held_ = 0;
+    // The build of each model the edits were resolved against (ModelSlot::builds).
+    std::array<std::uint64_t, std::size(modelNames)> builds_{};
 };
 
 // The viewer's document.

@@ -8,8 +8,30 @@
 #include <utility>
 #include <vector>
 
-// The catalogue's models, in order: the model positions of NodePath, the names paths use.
-inline constexpr const char* modelNames[] = {"chain", "figure", "fan", "tree"};
+// The catalogue's models, in order: the model positions of NodePath, the names paths use. The
+// fifth, "your model", an empty group to build on, is there only where a program adds it (the
+// page, and the programs' --state).
+inline constexpr const char* modelNames[] = {"chain", "figure", "fan", "tree", "yours"};
+
+// What an edit can add under a node, from the models' own classes.
+enum class NewNode : std::uint8_t { group, ball, limb, chain, tree };
+
+// As the address and the outline name it: "group", "ball", "limb", "chain", "tree".
+inline const char* newNodeName(NewNode kind) {
+    switch (kind) {
+        case NewNode::group:
+            return "group";
+        case NewNode::ball:
+            return "ball";
+        case NewNode::limb:
+            return "limb";
+        case NewNode::chain:
+            return "chain";
+        case NewNode::tree:
+            return "tree";
+    }
+    return "";
+}
 
 // A node of one of the document's models: the model's place in the catalogue (0 chain, 1 figure,
 // 2 fan, 3 tree) and the positions of the node's ancestors' children from the root down, each
@@ -65,6 +87,19 @@ struct Edit {
         // Takes back the last edit not yet taken back, or takes back the last undo.
         undo,
         redo,
+        // Moves node `node` and its subtree to the end of the children of `target`, keeping
+        // its place in the world (`keepWorld`: its rest gains the step that makes up for the
+        // new parent) or its local transform.
+        move,
+        // Adds a new `made` as the last child of `node`: a chain of `count` limbs, a ball tree
+        // of depth `count`; `count` is unused for the others.
+        add,
+        // Puts a copy of node `node` and its subtree, edits included, right after it.
+        copy,
+        // Takes node `node` and its subtree out of its model.
+        remove,
+        // Builds the chain or ball tree at `node` anew with `count` levels.
+        depth,
     };
 
     Kind kind = Kind::steps;
@@ -77,6 +112,11 @@ struct Edit {
     // A setValue that goes on from the setValue before it on the same value (a drag, a slider
     // moved): the two are one step of the history.
     bool continues = false;
+    // A move's new parent and how it moves.
+    NodePath target;
+    bool keepWorld = true;
+    // What an add adds.
+    NewNode made = NewNode::group;
 
     static Edit typed(std::string keys) {
         Edit edit = of(Kind::keys);
@@ -113,6 +153,40 @@ struct Edit {
         edit.node.model = model;
         return edit;
     }
+    static Edit moved(NodePath node, NodePath target, bool keepWorld) {
+        Edit edit = of(Kind::move);
+        edit.node = std::move(node);
+        edit.target = std::move(target);
+        edit.keepWorld = keepWorld;
+        return edit;
+    }
+    static Edit added(NodePath parent, NewNode made, int count = 0) {
+        Edit edit = of(Kind::add);
+        edit.node = std::move(parent);
+        edit.made = made;
+        edit.count = count;
+        return edit;
+    }
+    static Edit copied(NodePath node) {
+        Edit edit = of(Kind::copy);
+        edit.node = std::move(node);
+        return edit;
+    }
+    static Edit removed(NodePath node) {
+        Edit edit = of(Kind::remove);
+        edit.node = std::move(node);
+        return edit;
+    }
+    static Edit deepened(NodePath node, int levels) {
+        Edit edit = of(Kind::depth);
+        edit.node = std::move(node);
+        edit.count = levels;
+        return edit;
+    }
+    bool structural() const {
+        return kind == Kind::move || kind == Kind::add || kind == Kind::copy ||
+               kind == Kind::remove || kind == Kind::depth;
+    }
     static Edit undone() { return of(Kind::undo); }
     static Edit redone() { return of(Kind::redo); }
 
@@ -134,4 +208,9 @@ struct Applied {
     bool modelReplaced = false;
     // Some node's rest transform changed (an edit, a reset, an undo).
     bool restChanged = false;
+    // Nodes of the model on screen were moved, added or taken out: its outline is another.
+    bool structureChanged = false;
+    // Where the node a structural edit was about now is: the moved node, the new node or copy,
+    // the parent of a node taken out, the chain or tree built anew.
+    std::optional<NodePath> at;
 };

@@ -1,7 +1,19 @@
 #include "app/part_names.h"
 
+#include <vector>
+
 void PartNames::give(const SceneNode* part, NodeLabel label) {
     labels_.emplace_back(part, std::move(label));
+}
+
+void PartNames::forget(const SceneNode* part) {
+    std::erase_if(labels_, [part](const auto& entry) { return entry.first == part; });
+    std::erase_if(steps_, [part](const auto& entry) { return entry.first == part; });
+}
+
+void PartNames::clear() {
+    labels_.clear();
+    steps_.clear();
 }
 
 const NodeLabel* PartNames::find(const SceneNode* part) const {

@@ -19,6 +19,13 @@ class PartNames {
     // Keeps the steps `part` was placed with.
     void placed(const SceneNode* part, TransformSteps steps);
 
+    // Forgets the label and steps of `part`, as it is deleted.
+    void forget(const SceneNode* part);
+    // Forgets everything: the model it names was built anew.
+    void clear();
+    // Whether any part is named or placed.
+    bool empty() const { return labels_.empty() && steps_.empty(); }
+
     // The label given to `part`, or nullptr when it was given none.
     const NodeLabel* find(const SceneNode* part) const;
     // The steps `part` was placed with, or nullptr when none were kept.

@@ -22,6 +22,9 @@ struct Mat4 {
 
     void setIdentity() { *this = Mat4(); }
 
+    // Equal in every element (so -0 equals 0, and a NaN equals nothing).
+    bool operator==(const Mat4&) const = default;
+
     // Column 3 gets w = 1, the others w = 0.
     void setColumn(int j, const Vec3& v) {
         double* column = m + 4 * j;

@@ -9,3 +9,9 @@ void Ball::draw() const {
 std::optional<double> Ball::hit(const Ray& ray) const {
     return sphereHit(ray, {}, radius);
 }
+
+SceneNode* Ball::copyAlone() const {
+    auto* copy = new Ball(radius);
+    copy->transform = transform;
+    return copy;
+}

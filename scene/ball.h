@@ -13,4 +13,5 @@ class Ball : public SceneNode {
     // The sphere of its radius about the origin.
     std::optional<double> hit(const Ray& ray) const override;
     const char* className() const override { return "Ball"; }
+    SceneNode* copyAlone() const override;
 };

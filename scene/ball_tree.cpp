@@ -95,3 +95,11 @@ std::optional<TransformSteps> BallTree::childSteps(std::size_t position) const {
 void BallTree::animate() {
     transform.premultiply(spin());
 }
+
+SceneNode* BallTree::copyAlone() const {
+    // A tree of one level builds no children.
+    auto* copy = new BallTree(1);
+    copy->radius = radius;
+    copy->transform = transform;
+    return copy;
+}

@@ -15,6 +15,7 @@ class BallTree : public Ball {
     // Balls are numbered level by level from the top, ball 1, so that the children of ball k
     // are balls 2k and 2k + 1.
     const char* className() const override { return "BallTree"; }
+    SceneNode* copyAlone() const override;
     std::optional<NodeLabel> ownLabel() const override;
     std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
     // Moved to (4, -3, 0) for the first child, (-4, -3, 0) for the second, then scaled to 0.75.

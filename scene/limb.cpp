@@ -94,3 +94,9 @@ std::optional<double> Limb::hit(const Ray& ray) const {
     return nearerHit(
         side, nearerHit(sphereHit(ray, {}, radius), sphereHit(ray, {0, 0, limbLength}, radius)));
 }
+
+SceneNode* Limb::copyAlone() const {
+    auto* copy = new Limb(radius, limbLength);
+    copy->transform = transform;
+    return copy;
+}

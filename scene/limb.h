@@ -20,4 +20,5 @@ class Limb : public SceneNode {
     // cylinder of its radius from z = 0 to z = limbLength, and the sphere at each end.
     std::optional<double> hit(const Ray& ray) const override;
     const char* className() const override { return "Limb"; }
+    SceneNode* copyAlone() const override;
 };

@@ -41,6 +41,12 @@ SceneNode* SceneNode::addChild(SceneNode* child) {
     return child;
 }
 
+SceneNode* SceneNode::copyAlone() const {
+    auto* copy = new SceneNode;
+    copy->transform = transform;
+    return copy;
+}
+
 std::optional<NodeLabel> SceneNode::childLabel(const NodeLabel&, std::size_t) const {
     return std::nullopt;
 }

@@ -42,6 +42,10 @@ class SceneNode {
     // The translate, scale or rotate that `step` describes.
     void applyStep(const TransformStep& step);
 
+    // A new node of this class with this node's transform and state, and no children; the
+    // caller owns it. Copying a subtree copies each of its nodes this way.
+    virtual SceneNode* copyAlone() const;
+
     // Appends and takes ownership of child, and hands it back for further setting up.
     SceneNode* addChild(SceneNode* child);
 

@@ -78,3 +78,13 @@ void SwingingLimb::animate() {
         translate({0.0, 0.0, length});
     }
 }
+
+SceneNode* SwingingLimb::copyAlone() const {
+    // A chain of one limb builds no children.
+    auto* copy = new SwingingLimb(1, isRoot);
+    copy->radius = radius;
+    copy->limbLength = limbLength;
+    copy->frameCount = frameCount;
+    copy->transform = transform;
+    return copy;
+}

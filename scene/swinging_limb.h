@@ -21,6 +21,7 @@ class SwingingLimb : public Limb {
     // unnamed chain, a model by itself, "limb 1", "limb 2", ...
     static NodeLabel chainLabel(const std::string& chain);
     const char* className() const override { return "SwingingLimb"; }
+    SceneNode* copyAlone() const override;
     std::optional<NodeLabel> ownLabel() const override;
     std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
     // Scaled to 0.75, then moved to this limb's far end, z = 3.

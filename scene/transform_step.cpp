@@ -40,6 +40,9 @@ Mat4 TransformStep::matrix() const {
         case Kind::rotate:
             op.setRotation(value, angle);
             break;
+        case Kind::matrix:
+            op = given;
+            break;
     }
     return op;
 }
@@ -52,6 +55,8 @@ std::string TransformStep::describe() const {
             return "scale " + triple(value);
         case Kind::rotate:
             return "rotate " + axisName(value) + " " + number(angle * degreesPerRadian) + "°";
+        case Kind::matrix:
+            return "matrix";
     }
     return {};
 }

@@ -89,7 +89,7 @@ TEST(EditScript, AStateIsTheQueryOfALinkOrTheStartState) {
     }
     EXPECT_EQ(state("?steps=x"), "refused / steps: 'x' is not a whole number from 0 to 1000000");
     EXPECT_EQ(state("?steps=1&reset=robot"),
-              " s1 / reset=robot: a path is a model (chain, figure, fan, tree) and positions "
+              " s1 / reset=robot: a path is a model (chain, figure, fan, tree, yours) and positions "
               "from 1, as figure/3/1");
 }
 
@@ -106,7 +106,7 @@ TEST(EditScript, AMalformedEditIsLeftOutAndTheRestIsRead) {
                     {"edit", "figure/1,1,x,1e999"},
                     {"reset-model", "figure/1"},
                     {"steps", "1"}}),
-              " s1 / edit=robot/1,1,x,1: a path is a model (chain, figure, fan, tree) and "
+              " s1 / edit=robot/1,1,x,1: a path is a model (chain, figure, fan, tree, yours) and "
               "positions from 1, as figure/3/1; 6 more left out");
 }
 
