@@ -617,6 +617,7 @@ Applied ModelDocument::apply(const Edit& edit) {
             // Undone or redone, it is no longer the edit a continuing value goes on from.
             taken.setting.reset();
             to.push_back(std::move(taken));
+            countHeld();
             applied.restChanged = true;
             return applied;
         }
@@ -751,8 +752,15 @@ SceneNode* ModelDocument::takeOut(std::size_t model, const Place& place, Splice&
         freezeChildren(place.parent, place.position);
         auto at = std::next(parent->children.begin(), static_cast<std::ptrdiff_t>(place.position));
         node = *at;
-        parent->children.erase(at);
         top = childOf(place.parent, place.position);
+        // The node keeps its name and the steps it was built with wherever it goes next.
+        if (slot->parts.find(node) == nullptr) {
+            slot->parts.give(node, labelOf(top));
+        }
+        if (slot->parts.stepsOf(node) == nullptr) {
+            slot->parts.placed(node, *builtSteps(top));
+        }
+        parent->children.erase(at);
         if (const NodeLabel* label = slot->parts.find(node)) {
             splice.label = *label;
         }
@@ -1310,7 +1318,7 @@ Applied ModelDocument::restructure(const Edit& edit) {
     applied.restChanged = !made.after.empty();
     applied.at = made.atDone;
     undo_.push_back(std::move(made));
-    discardAll(redo_);
+    discardAll(redo_);  // counts the subtrees held, the new change's among them
     settingOpen_ = false;
     return applied;
 }

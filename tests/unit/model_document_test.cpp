@@ -32,11 +32,12 @@ std::vector<NodePath> allNodes() {
     return paths;
 }
 
-// Every node's transform, byte for byte, with the view state.
+// Every node's class and transform, byte for byte, with the view state.
 std::string snapshot() {
     std::string bytes;
     for (const NodePath& path : allNodes()) {
         const Mat4& m = document.find(path)->transform;
+        bytes += document.find(path)->className();
         bytes.append(reinterpret_cast<const char*>(m.m), sizeof m.m);
     }
     bytes += std::to_string(modelIndex(currentModel)) + "/" + std::to_string(recursionDepth) + "/" +
@@ -47,6 +48,7 @@ std::string snapshot() {
 void startAfresh() {
     resetApplication();
     buildScene();
+    addYourModel();
     document.keepHistory(true);
 }
 
@@ -67,9 +69,32 @@ Edit randomEdit(std::mt19937& random, std::optional<Edit>& last) {
         last->continues = true;
         return *last;
     }
+    const auto anyNode = [&pick](std::size_t model) {
+        std::vector<NodePath> nodes;
+        collect(*modelRoot(model), NodePath{model, {}}, nodes);
+        return nodes[static_cast<std::size_t>(pick(static_cast<int>(nodes.size())))];
+    };
+    if (pick(3) == 0) {
+        // A structural edit, of the model on screen or another one.
+        const auto model = static_cast<std::size_t>(pick(static_cast<int>(modelList.size())));
+        const NodePath node = anyNode(model);
+        switch (pick(6)) {
+            case 0:
+            case 1:
+                return Edit::moved(node, anyNode(model), pick(2) == 0);
+            case 2:
+                return Edit::added(node, static_cast<NewNode>(pick(5)), 1 + pick(3));
+            case 3:
+                return Edit::copied(node);
+            case 4:
+                return Edit::removed(node);
+            default:
+                return Edit::deepened(node, 1 + pick(4));
+        }
+    }
     switch (pick(12)) {
         case 0:
-            return Edit::typed(std::string(1, "x +-1"[pick(5)]));
+            return Edit::typed(std::string(1, "x +-1n"[pick(6)]));
         case 1:
         case 2:
             return Edit::stepped(1 + pick(4));
@@ -78,7 +103,7 @@ Edit randomEdit(std::mt19937& random, std::optional<Edit>& last) {
         case 4:
             return Edit::redone();
         case 5:
-            return Edit::resetOfModel(static_cast<std::size_t>(pick(4)));
+            return Edit::resetOfModel(static_cast<std::size_t>(pick(5)));
         default:
             break;
     }
@@ -89,6 +114,9 @@ Edit randomEdit(std::mt19937& random, std::optional<Edit>& last) {
     }
     const std::optional<ModelDocument::NodeRest> rest = document.restOf(node);
     const std::uint32_t step = static_cast<std::uint32_t>(pick(static_cast<int>(rest->now.size())));
+    if (rest->now[step].kind == TransformStep::Kind::matrix) {
+        return Edit::set(node, step, StepField::x, 1.0);  // refused
+    }
     const bool rotate = rest->now[step].kind == TransformStep::Kind::rotate;
     const StepField field = rotate ? StepField::angle : static_cast<StepField>(pick(3));
     std::uniform_real_distribution<double> value(-3.0, 3.0);
@@ -97,15 +125,30 @@ Edit randomEdit(std::mt19937& random, std::optional<Edit>& last) {
     return *last;
 }
 
+// The world matrices of a subtree, parents first.
+std::vector<Mat4> worldsBelow(const NodePath& top) {
+    std::vector<NodePath> paths;
+    collect(*document.find(top), top, paths);
+    std::vector<Mat4> worlds;
+    for (const NodePath& path : paths) {
+        worlds.push_back(*document.worldOf(path));
+    }
+    return worlds;
+}
+
 // The document's central promises, on a few thousand random histories of keys (depths up to 4),
-// steps, value edits, resets, undo and redo: the history replayed (directly, and through its
-// address) gives the live matrices to the bit; every edit undone gives the matrices of the
-// same keys and steps never edited, to the bit.
+// steps, value edits, resets, moves both ways, adds, copies, deletes, depths of one tree, undo
+// and redo: the history replayed (directly, and through its address) gives the live matrices
+// to the bit; every edit undone gives the matrices of the same keys and steps never edited, to
+// the bit; a move that keeps the world place leaves every world matrix of the subtree within
+// 1e-9 of where it was.
 TEST(ModelDocument, HistoriesReplayAndUndoToTheBit) {
     constexpr int histories = 2000;
     constexpr unsigned seed = 20261209;
     std::mt19937 random(seed);
     int undoneEdits = 0;
+    int movesKeepingTheWorld = 0;
+    int structural = 0;
     for (int run = 0; run < histories; ++run) {
         startAfresh();
         const int length = 5 + static_cast<int>(random() % 25);
@@ -115,16 +158,32 @@ TEST(ModelDocument, HistoriesReplayAndUndoToTheBit) {
             if (edit.kind == Edit::Kind::keys && edit.keys == "+" && recursionDepth >= 4) {
                 edit.keys = "-";
             }
-            document.apply(edit);
+            std::vector<Mat4> worldsBefore;
+            if (edit.kind == Edit::Kind::move && edit.keepWorld) {
+                worldsBefore = worldsBelow(edit.node);
+            }
+            const Applied applied = document.apply(edit);
+            structural += edit.structural() && !applied.line ? 1 : 0;
+            if (!worldsBefore.empty() && !applied.line) {
+                ++movesKeepingTheWorld;
+                const std::vector<Mat4> worldsAfter = worldsBelow(*applied.at);
+                ASSERT_EQ(worldsAfter.size(), worldsBefore.size());
+                for (std::size_t n = 0; n < worldsAfter.size(); ++n) {
+                    for (int e = 0; e < 16; ++e) {
+                        ASSERT_NEAR(worldsAfter[n].m[e], worldsBefore[n].m[e], 1e-9)
+                            << "run " << run << ", node " << n << " of the moved subtree";
+                    }
+                }
+            }
         }
         const std::string live = snapshot();
         const std::vector<Edit> history = document.history();
 
-        ASSERT_EQ(replayed(history), live) << "run " << run;
+        ASSERT_TRUE(replayed(history) == live) << "run " << run;
         std::optional<std::vector<Edit>> read;
         const int lastCount = history.empty() ? 0 : history.back().count;
         readScript(parseQuery(queryOf(history, history.size(), lastCount)), read);
-        ASSERT_EQ(replayed(read.value_or(std::vector<Edit>{})), live)
+        ASSERT_TRUE(replayed(read.value_or(std::vector<Edit>{})) == live)
             << "run " << run << " through the address";
 
         while (document.undoName()) {
@@ -138,9 +197,12 @@ TEST(ModelDocument, HistoriesReplayAndUndoToTheBit) {
                 unedited.push_back(edit);
             }
         }
-        ASSERT_EQ(replayed(unedited), undone) << "run " << run << " undone";
+        ASSERT_TRUE(replayed(unedited) == undone)
+            << "run " << run << " undone: " << queryOf(history, history.size(), lastCount);
     }
     EXPECT_GT(undoneEdits, histories);
+    EXPECT_GT(movesKeepingTheWorld, histories / 10);
+    EXPECT_GT(structural, histories);
 }
 
 // What an edit does to an animated node: its rest moves, and its motion goes on from there. A
@@ -196,7 +258,7 @@ TEST(ModelDocument, BadValuesAndMissingNodesAreRefusedWithOneLine) {
     EXPECT_EQ(refusal(Edit::set(NodePath{1, {9}}, 0, StepField::x, 1.0)),
               "the figure has no node figure/10 (now); the edit is left out");
     EXPECT_EQ(refusal(Edit::set(NodePath{7, {}}, 0, StepField::x, 1.0)),
-              "there is no model 8; the models are chain, figure, fan and tree");
+              "there is no model 8; the models are chain, figure, fan, tree and yours");
     EXPECT_EQ(refusal(Edit::undone()), "nothing to undo");
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(document.history().size(), entries);
