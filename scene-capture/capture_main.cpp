@@ -90,6 +90,9 @@ std::optional<std::string> captureFrame(char* programPath,
                "not start)");
     XCloseDisplay(probe);
     buildScene();
+    if (options.state) {
+        addYourModel();  // a page's address may show it
+    }
     scene_capture::runScript(programScript(options.state, options.keys, options.frames));
 
     image::RgbImage frame;

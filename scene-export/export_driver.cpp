@@ -100,6 +100,9 @@ std::optional<std::string> exportScene(const ExportOptions& options,
     startFromScratch();
     const ModelsReleased released;
     buildScene();
+    if (options.yourModel || options.state) {
+        addYourModel();
+    }
     reserveBesideModels(options.animate > 0 ? animatedTreeExport : stillTreeExport);
     reachState();
 

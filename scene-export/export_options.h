@@ -15,6 +15,9 @@ namespace scene_export {
 struct ExportOptions : command_line::StateOptions {
     gltf::GltfFormat format = gltf::GltfFormat::binary;
     int animate = 0;
+    // Whether the models include the page's fifth, "your model": so for the page's own export
+    // and for --state, which plays a page's address.
+    bool yourModel = false;
 };
 
 // Keyframes of the animation: one per step, at the rate the viewer's frames would come on a

@@ -54,6 +54,7 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     scene_export::ExportOptions options;
     options.format = gltf::GltfFormat::binary;
     options.animate = animatedSteps;
+    options.yourModel = true;
     std::vector<std::string> notes;
     const auto reachState = [&script] {
         if (script) {
