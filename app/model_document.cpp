@@ -193,6 +193,11 @@ TransformSteps newNodeSteps() {
 constexpr int largestChain = 1000;
 constexpr int largestTree = 60;
 
+// "the figure", "your model": a model as a line names it.
+std::string theModel(const ModelSlot& slot) {
+    return slot.name == "your model" ? slot.name : "the " + slot.name;
+}
+
 std::string pathText(const NodePath& path) {
     const ModelSlot* slot = slotAt(path.model);
     std::string text = slot != nullptr ? slot->name : "model " + std::to_string(path.model + 1);
@@ -421,7 +426,7 @@ Applied ModelDocument::change(const Edit& edit) {
         made.name = "reset " + slot->name;
     } else {
         if (find(edit.node) == nullptr) {
-            applied.line = "the " + slot->name + " has no node " + pathText(edit.node) +
+            applied.line = theModel(*slot) + " has no node " + pathText(edit.node) +
                            " (now); the edit is left out";
             return applied;
         }
@@ -961,7 +966,7 @@ std::optional<std::string> ModelDocument::plan(const Edit& edit, Change& made, b
     const ModelSlot* slot = slotAt(edit.node.model);
     SceneNode* node = find(edit.node);
     if (node == nullptr) {
-        return "the " + slot->name + " has no node " + pathText(edit.node) +
+        return theModel(*slot) + " has no node " + pathText(edit.node) +
                " (now); the edit is left out";
     }
     switch (edit.kind) {
@@ -978,7 +983,7 @@ std::optional<std::string> ModelDocument::plan(const Edit& edit, Change& made, b
     }
     // Taking a node out.
     if (edit.node.positions.empty()) {
-        return "the root of the " + slot->name + " cannot be deleted; delete a node under it";
+        return "the root of " + theModel(*slot) + " cannot be deleted; delete a node under it";
     }
     made.name = "delete " + nameOf(edit.node);
     Splice splice;
@@ -992,14 +997,14 @@ std::optional<std::string> ModelDocument::plan(const Edit& edit, Change& made, b
 std::optional<std::string> ModelDocument::planMove(const Edit& edit, Change& made, bool replaying) {
     const std::string name = nameOf(edit.node);
     if (edit.node.positions.empty()) {
-        return "the root of the " + slotAt(edit.node.model)->name + " cannot be moved";
+        return "the root of " + theModel(*slotAt(edit.node.model)) + " cannot be moved";
     }
     if (edit.target.model != edit.node.model) {
         return name + " can move only within its own model";
     }
     const SceneNode* target = find(edit.target);
     if (target == nullptr) {
-        return "the " + slotAt(edit.node.model)->name + " has no node " + pathText(edit.target) +
+        return theModel(*slotAt(edit.node.model)) + " has no node " + pathText(edit.target) +
                " (now) to move " + name + " under";
     }
     if (edit.target == edit.node) {
@@ -1132,7 +1137,7 @@ std::optional<std::string> ModelDocument::planCopy(const Edit& edit, Change& mad
     SceneNode* source = find(edit.node);
     const std::string name = nameOf(edit.node);
     if (edit.node.positions.empty()) {
-        return "the root of the " + slot->name + " cannot be copied; copy a node under it";
+        return "the root of " + theModel(*slot) + " cannot be copied; copy a node under it";
     }
     const std::uint64_t nodes = 1 + countBelow(*source);
     if (std::optional<std::string> refused =
@@ -1306,7 +1311,7 @@ Applied ModelDocument::restructure(const Edit& edit) {
     if (!doSplices(edit.node.model, made.splices, true)) {
         discard(made);
         applied.line =
-            "the " + slotAt(edit.node.model)->name + " changed under the edit; it is left out";
+            theModel(*slotAt(edit.node.model)) + " changed under the edit; it is left out";
         return applied;
     }
     restore(made.after);

@@ -264,6 +264,70 @@ TEST(ModelDocument, BadValuesAndMissingNodesAreRefusedWithOneLine) {
     EXPECT_EQ(document.history().size(), entries);
 }
 
+// A structural edit that cannot be done says why in one line and changes nothing.
+TEST(ModelDocument, StructuralEditsThatCannotBeDoneAreRefusedWithOneLine) {
+    startAfresh();
+    document.apply(Edit::stepped(3));
+    const std::string before = snapshot();
+    const std::size_t entries = document.history().size();
+    const auto refusal = [](const Edit& edit) { return document.apply(edit).line.value_or(""); };
+    const NodePath shoulder{1, {2}};
+    const NodePath arm{1, {2, 0}};
+    EXPECT_EQ(refusal(Edit::moved(shoulder, shoulder, true)),
+              "shoulder at -x cannot move under itself");
+    EXPECT_EQ(refusal(Edit::moved(shoulder, NodePath{1, {2, 0, 0}}, false)),
+              "shoulder at -x cannot move under arm at -x, limb 2, which lies below it");
+    EXPECT_EQ(refusal(Edit::moved(NodePath{1, {}}, NodePath{1, {0}}, true)),
+              "the root of the figure cannot be moved");
+    EXPECT_EQ(refusal(Edit::moved(arm, shoulder, true)),
+              "arm at -x is under shoulder at -x already");
+    EXPECT_EQ(refusal(Edit::moved(arm, NodePath{3, {}}, true)),
+              "arm at -x can move only within its own model");
+    EXPECT_EQ(refusal(Edit::moved(arm, NodePath{1, {9}}, true)),
+              "the figure has no node figure/10 (now) to move arm at -x under");
+    EXPECT_EQ(refusal(Edit::removed(NodePath{4, {}})),
+              "the root of your model cannot be deleted; delete a node under it");
+    EXPECT_EQ(refusal(Edit::copied(NodePath{1, {7}})),
+              "the figure has no node figure/8 (now); the edit is left out");
+    EXPECT_EQ(refusal(Edit::added(NodePath{4, {}}, NewNode::chain, 0)),
+              "a chain has 1 to 1000 limbs, not 0");
+    EXPECT_EQ(refusal(Edit::added(NodePath{4, {}}, NewNode::tree, 40)).substr(0, 33),
+              "a ball tree of depth 40 needs abo");
+    EXPECT_EQ(refusal(Edit::deepened(NodePath{1, {0}}, 3)),
+              "head is neither a chain nor a ball tree; only those have a depth of their own");
+    EXPECT_EQ(refusal(Edit::deepened(arm, 3)), "arm at -x has depth 3 already");
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(document.history().size(), entries);
+}
+
+// What a learner builds keeps its names and its motion: a chain added to the head swings about
+// its own joint; a ball moved out of the tree keeps its name and circles its new parent.
+TEST(ModelDocument, BuiltNodesAreNamedAndAnimateWhereTheyAre) {
+    startAfresh();
+    const NodePath head{1, {0}};
+    ASSERT_EQ(document.apply(Edit::added(head, NewNode::chain, 2)).at, (NodePath{1, {0, 0}}));
+    EXPECT_EQ(document.nameOf(NodePath{1, {0, 0}}), "chain 1 under head");
+    EXPECT_EQ(document.nameOf(NodePath{1, {0, 0, 0}}), "chain 1 under head, limb 2");
+    EXPECT_EQ(document.levelsOf(NodePath{1, {0, 0}}), 2);
+    const Vec3 joint = document.worldOf(NodePath{1, {0, 0}})->transformPoint({0, 0, 0});
+    document.apply(Edit::stepped(50));
+    const Mat4 swung = *document.worldOf(NodePath{1, {0, 0}});
+    EXPECT_LT((swung.transformPoint({0, 0, 0}) - joint).length(), 1e-12);
+    EXPECT_GT((swung.transformPoint({0, 0, 3}) - joint).length(), 2.9);
+
+    document.apply(Edit::typed("+++"));
+    const NodePath ball5{3, {0, 1}};
+    ASSERT_EQ(document.nameOf(ball5), "ball 5");
+    const Applied moved = document.apply(Edit::moved(ball5, NodePath{3, {}}, false));
+    ASSERT_EQ(moved.line, std::nullopt);
+    EXPECT_EQ(moved.at, (NodePath{3, {2}}));
+    EXPECT_EQ(document.nameOf(NodePath{3, {2}}), "ball 5");
+    EXPECT_EQ(document.nameOf(NodePath{3, {2, 1}}), "ball 11");
+    EXPECT_EQ(document.undoName(), "move ball 5");
+    document.apply(Edit::undone());
+    EXPECT_EQ(document.nameOf(ball5), "ball 5");
+}
+
 // A slider's movement is one step of history, even with the animation running under it; the
 // next movement is another.
 TEST(ModelDocument, AValueThatGoesOnIsOneStepOfHistory) {
