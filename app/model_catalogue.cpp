@@ -15,6 +15,7 @@
 #include "app/platform.h"
 #include "scene/ball.h"
 #include "scene/ball_tree.h"
+#include "scene/ball_tree_builder.h"
 #include "scene/limb.h"
 #include "scene/swinging_limb.h"
 
@@ -30,6 +31,22 @@ int recursionDepth = 1;
 namespace {
 
 std::uint64_t (*reserveAtDepth)(int depth) = nullptr;
+
+// The tree being built ahead for a depth key, and its depth.
+std::unique_ptr<BallTreeBuilder> prepared;
+int preparedDepth = 0;
+
+// The prepared tree of `depth`, placed as buildTreeModel places it, when it is whole; else null.
+SceneNode* takePrepared(int depth) {
+    if (prepared == nullptr || preparedDepth != depth || !prepared->whole()) {
+        return nullptr;
+    }
+    SceneNode* root = prepared->release();
+    prepared.reset();
+    preparedDepth = 0;
+    root->applyStep(treeRootStep());
+    return root;
+}
 
 // What a change to `depth` must find room for: the guard's count and the program's reserve.
 std::uint64_t needAtDepth(int depth) {
@@ -72,6 +89,7 @@ void place(PartNames* names, SceneNode* part, TransformSteps steps) {
 // even that run out of memory, the models fall back to depth 1 rather than leave a slot empty,
 // and the line that says so is returned; nothing when the models were replaced.
 std::optional<std::string> replaceRecursiveModelsInPlace() {
+    dropPrepared();
     ++treeSlot->builds;
     ++chainSlot->builds;
     delete treeSlot->root;
@@ -106,7 +124,9 @@ std::optional<std::string> changeRecursionDepth(int depth) {
     try {
         const std::uint64_t need = needAtDepth(depth);
         const std::uint64_t obtainable = obtainableMemory();
-        if (fitsInMemory(need, obtainable)) {
+        // A tree built ahead for this depth has already found its room.
+        const bool ready = prepared != nullptr && preparedDepth == depth && prepared->whole();
+        if (ready || fitsInMemory(need, obtainable)) {
             recursionDepth = depth;
             rebuildRecursiveModels();
         } else if (depth <= previous) {
@@ -255,7 +275,11 @@ void rebuildRecursiveModels() {
     // Both new models are built before either old one goes, so that running out of memory
     // part way leaves the old ones in place, untouched. Then, as ever, the tree model is
     // replaced first and the chain model second.
-    SceneNode* tree = buildTreeModel(recursionDepth);
+    SceneNode* tree = takePrepared(recursionDepth);
+    dropPrepared();
+    if (tree == nullptr) {
+        tree = buildTreeModel(recursionDepth);
+    }
     SceneNode* chain = nullptr;
     try {
         chain = buildChainModel(recursionDepth);
@@ -269,6 +293,54 @@ void rebuildRecursiveModels() {
     delete chainSlot->root;
     chainSlot->root = chain;
     ++chainSlot->builds;
+}
+
+Preparation prepareDepth(int depth) {
+    dropPrepared();
+    if (treeSlot == nullptr || depth < 1) {
+        return Preparation::notNeeded;
+    }
+    // As changeRecursionDepth decides: only a depth whose models fit beside the present ones is
+    // built ahead; the others are refused, or built in place, by the key itself.
+    try {
+        if (!fitsInMemory(needAtDepth(depth), obtainableMemory())) {
+            return Preparation::notNeeded;
+        }
+        prepared = std::make_unique<BallTreeBuilder>(depth);
+    } catch (const std::bad_alloc&) {
+        return Preparation::notNeeded;
+    }
+    preparedDepth = depth;
+    return Preparation::started;
+}
+
+bool continuePreparing(std::uint64_t balls) {
+    if (prepared == nullptr) {
+        return true;
+    }
+    try {
+        return prepared->advance(balls);
+    } catch (const std::bad_alloc&) {
+        // The key builds it anew, and says what running out of memory did.
+        dropPrepared();
+        return true;
+    }
+}
+
+std::pair<std::uint64_t, std::uint64_t> preparingProgress() {
+    if (prepared == nullptr) {
+        return {0, 0};
+    }
+    return {prepared->built(), prepared->total()};
+}
+
+int preparingDepth() {
+    return preparedDepth;
+}
+
+void dropPrepared() {
+    prepared.reset();
+    preparedDepth = 0;
 }
 
 void nextModel() {
@@ -294,4 +366,5 @@ void resetCatalogue() {
     treeSlot = nullptr;
     recursionDepth = 1;
     reserveAtDepth = nullptr;
+    dropPrepared();
 }

@@ -4,6 +4,7 @@
 #include <list>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/part_names.h"
 #include "scene/scene_node.h"
@@ -75,6 +76,27 @@ std::optional<std::string> lowerRecursionDepth();
 // count into what a new depth must find room for: scene-export keeps room for exporting the tree
 // model of that depth. Nothing unless set; resetCatalogue clears it.
 void reserveBesideModels(std::uint64_t (*reserve)(int depth));
+
+// A deep tree takes seconds to build. The page builds it ahead, a slice at a time, for the
+// depth key that asks for it: prepareDepth begins the tree model of `depth`, continuePreparing
+// builds some more of it, and the depth key that moves to `depth` then takes the tree whole
+// rather than building it. Nothing on screen changes until then.
+enum class Preparation {
+    // Being built: continuePreparing goes on with it.
+    started,
+    // Nothing to build ahead: the depth is refused as it stands, or the key builds it in place.
+    notNeeded,
+};
+Preparation prepareDepth(int depth);
+// Builds up to `balls` more balls of the tree being prepared; true once it is whole (and when
+// nothing is being prepared). Running out of memory drops it: the depth key then says so.
+bool continuePreparing(std::uint64_t balls);
+// The balls built so far of the tree being prepared, and its total; {0, 0} when none.
+std::pair<std::uint64_t, std::uint64_t> preparingProgress();
+// The depth being prepared, or 0.
+int preparingDepth();
+// Drops the tree being prepared.
+void dropPrepared();
 
 // Replaces the tree model, then the chain model, by new ones of the current recursionDepth,
 // in the same slots. Both are built before the old ones are deleted; if building throws,

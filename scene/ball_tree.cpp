@@ -91,6 +91,10 @@ std::optional<TransformSteps> BallTree::childSteps(std::size_t position) const {
     return TransformSteps(steps.begin(), steps.end());
 }
 
+const Mat4& BallTree::childPlacement(std::size_t position) {
+    return position == 0 ? rightPlacement() : leftPlacement();
+}
+
 // The same as rotate({0, 1, 0}, spinStep), without forming the turn again.
 void BallTree::animate() {
     transform.premultiply(spin());

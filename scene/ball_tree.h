@@ -20,4 +20,6 @@ class BallTree : public Ball {
     std::optional<NodeLabel> childLabel(const NodeLabel& own, std::size_t position) const override;
     // Moved to (4, -3, 0) for the first child, (-4, -3, 0) for the second, then scaled to 0.75.
     std::optional<TransformSteps> childSteps(std::size_t position) const override;
+    // The transform those steps give the child at `position` (0 or 1), formed once.
+    static const Mat4& childPlacement(std::size_t position);
 };

@@ -7,11 +7,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <memory>
 #include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app_state.h"
 #include "scene/ball.h"
 #include "scene/ball_tree.h"
+#include "scene/ball_tree_builder.h"
 #include "scene/limb.h"
 #include "scene/swinging_limb.h"
 #include "tree_queries.h"
@@ -214,6 +219,62 @@ TEST_F(Catalogue, ExitReleasesTheListButDestroysNoNode) {
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), ::testing::Not(::testing::HasSubstr("destroyed")));
+}
+
+}  // namespace
+
+namespace {
+
+// Every node's class and transform, parents first, as bytes.
+std::string treeBytes(const SceneNode& root) {
+    std::string bytes;
+    std::vector<const SceneNode*> pending{&root};
+    while (!pending.empty()) {
+        const SceneNode* node = pending.back();
+        pending.pop_back();
+        bytes += node->className();
+        bytes += std::to_string(node->children.size());
+        bytes.append(reinterpret_cast<const char*>(node->transform.m), sizeof node->transform.m);
+        for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+            pending.push_back(*child);
+        }
+    }
+    return bytes;
+}
+
+// A tree built ahead, a slice at a time of any size, is the tree the constructor builds, to the
+// bit; and the depth key that moves to its depth takes it, leaving the models as building them
+// there would.
+TEST_F(Catalogue, ATreeBuiltAheadInSlicesIsTheTreeTheDepthKeyWouldBuild) {
+    for (int depth = 1; depth <= 9; ++depth) {
+        for (const std::uint64_t slice : {1u, 3u, 64u, 100000u}) {
+            BallTreeBuilder builder(depth);
+            int calls = 0;
+            while (!builder.advance(slice)) {
+                ++calls;
+            }
+            EXPECT_EQ(builder.built(), builder.total());
+            if (slice == 1 && depth >= 3) {
+                EXPECT_GE(calls, 2) << "a slice builds no more than it is given";
+            }
+            const std::unique_ptr<BallTree> built(builder.release());
+            const std::unique_ptr<BallTree> expected(new BallTree(depth));
+            ASSERT_EQ(treeBytes(*built), treeBytes(*expected)) << "depth " << depth;
+        }
+    }
+
+    buildScene();
+    raiseRecursionDepth();
+    const std::string direct = treeBytes(*treeSlot->root) + treeBytes(*chainSlot->root);
+    lowerRecursionDepth();
+    ASSERT_EQ(prepareDepth(2), Preparation::started);
+    EXPECT_EQ(preparingProgress(), (std::pair<std::uint64_t, std::uint64_t>{1, 3}));
+    const SceneNode* shownTree = treeSlot->root;
+    EXPECT_TRUE(continuePreparing(10));
+    EXPECT_EQ(treeSlot->root, shownTree) << "nothing on screen changes until the key";
+    EXPECT_EQ(raiseRecursionDepth(), std::nullopt);
+    EXPECT_EQ(preparingDepth(), 0);
+    EXPECT_EQ(treeBytes(*treeSlot->root) + treeBytes(*chainSlot->root), direct);
 }
 
 }  // namespace
