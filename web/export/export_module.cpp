@@ -24,6 +24,14 @@ std::vector<std::pair<std::string, std::string>> parameters;
 std::string bytes;
 std::string error;
 
+// How far the writing is: the script's keys, steps and edits, then the animation's steps. The
+// module's owner hears of it through Module.onProgress, when it gave one.
+// clang-format off
+EM_JS(void, reportProgress, (double done, double total), {
+    if (Module.onProgress) Module.onProgress(done, total);
+});
+// clang-format on
+
 // The page has shown the script's lines already; here they are not said again.
 void applyQuietly(const Edit& edit) {
     document.apply(edit);
@@ -56,14 +64,18 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     options.animate = animatedSteps;
     options.yourModel = true;
     std::vector<std::string> notes;
-    const auto reachState = [&script] {
+    const double total =
+        static_cast<double>((script ? scriptLength(*script) : 0) + animatedSteps);
+    double done = 0;
+    const auto counted = [&done, total] { reportProgress(++done, total); };
+    const auto reachState = [&script, &counted] {
         if (script) {
-            ScriptPlayer player(std::move(*script), ScriptActions{applyQuietly, {}, {}, {}});
+            ScriptPlayer player(std::move(*script), ScriptActions{applyQuietly, {}, {}, counted});
             player.play([] { return true; });
         }
     };
     if (std::optional<std::string> problem =
-            scene_export::exportScene(options, reachState, bytes, notes)) {
+            scene_export::exportScene(options, reachState, bytes, notes, counted)) {
         error = std::move(*problem);
         return -1;
     }

@@ -1,6 +1,5 @@
 // The downloads: the canvas's own pixels as PNG, and the state on screen as glTF, written by
-// scene-export's own code in a second module that is loaded only when first asked for.
-import { loadModule } from "./module_loading.js";
+// scene-export's own code in a second module, loaded only when first asked for, in a worker.
 import { say, sayLastProblem } from "./status.js";
 
 const canvas = document.getElementById("canvas");
@@ -21,8 +20,8 @@ export function enableDownloads(viewer, outline) {
     button.disabled = true;
     say("Making " + name + "…");
     try {
-      const module = await loadExporter();
-      const bytes = exportGlb(module, query);
+      const bytes = await writeGlb(query, (done, total) =>
+        say("Making " + name + ": " + Math.floor((100 * done) / total) + " %"));
       offer(new Blob([bytes], { type: "model/gltf-binary" }), name);
       sayLastProblem();
     } catch (error) {
@@ -43,32 +42,26 @@ function offer(blob, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-let exporter = null; // the glTF module, loaded when first asked for
-function loadExporter() {
-  if (!exporter) {
-    exporter = loadModule("scene-export", "the glTF writer").catch((error) => {
-      exporter = null; // the next press tries again
-      throw error;
-    });
+// The glTF module runs in a worker of its own, loaded when first asked for, so that a deep model
+// takes the page's thread for none of the seconds its writing takes.
+let worker = null;
+function writeGlb(query, onProgress) {
+  if (!worker) {
+    worker = new Worker(new URL("./export_worker.js", import.meta.url), { type: "module" });
   }
-  return exporter;
-}
-
-// Runs the same keys and steps as the address in the second module and returns the .glb.
-function exportGlb(module, query) {
-  module._export_start();
-  for (const [name, value] of new URLSearchParams(query)) {
-    const size = module.lengthBytesUTF8(value) + 1;
-    const text = module._malloc(size);
-    module.stringToUTF8(value, text, size);
-    const nameSize = module.lengthBytesUTF8(name) + 1;
-    const nameText = module._malloc(nameSize);
-    module.stringToUTF8(name, nameText, nameSize);
-    module._export_parameter(nameText, text, size - 1);
-    module._free(text);
-    module._free(nameText);
-  }
-  const length = module._export_glb();
-  if (length < 0) throw new Error(module.UTF8ToString(module._export_error()));
-  return module.HEAPU8.slice(module._export_bytes(), module._export_bytes() + length);
+  return new Promise((resolve, reject) => {
+    worker.onmessage = ({ data }) => {
+      if (data.progress) onProgress(...data.progress);
+      else if (data.error) reject(new Error(data.error));
+      else resolve(data.bytes);
+    };
+    worker.onerror = (event) => {
+      event.preventDefault();
+      worker.terminate();
+      worker = null; // the next press tries again
+      reject(new Error("the glTF writer could not be loaded: export_worker.js is missing from " +
+                       "the site or is not a script"));
+    };
+    worker.postMessage({ query });
+  });
 }
