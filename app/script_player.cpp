@@ -57,6 +57,10 @@ bool ScriptPlayer::play(const std::function<bool()>& timeLeft) {
         switch (entry.kind) {
             case Edit::Kind::keys:
                 if (key_ < entry.keys.size()) {
+                    if (actions_.ready &&
+                        !actions_.ready(static_cast<unsigned char>(entry.keys[key_]))) {
+                        return false;
+                    }
                     actions_.apply(Edit::typed(std::string(1, entry.keys[key_++])));
                     count();
                     if (!timeLeft()) {
@@ -151,6 +155,6 @@ void playScript(std::vector<Edit> script, const std::function<void()>& show,
             std::fprintf(stderr, "%s\n", line->c_str());
         }
     };
-    ScriptPlayer player(std::move(script), {apply, show, showEveryStep, counted});
+    ScriptPlayer player(std::move(script), {apply, show, showEveryStep, counted, {}});
     player.play([] { return true; });
 }

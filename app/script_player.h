@@ -29,6 +29,9 @@ struct ScriptActions {
     std::function<void()> showEveryStep;
     // Runs after each key, step and edit, once its frame is drawn (a progress line).
     std::function<void()> counted;
+    // Asked before each key: whether it can be typed now. When not (the page is still building
+    // the tree a depth key asks for), play returns, and the next call asks again.
+    std::function<bool(unsigned char key)> ready;
 };
 
 class ScriptPlayer {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -53,9 +54,10 @@ std::vector<Edit> script(std::initializer_list<std::string> entries) {
     return edits;
 }
 
-std::string play(std::vector<Edit> edits, int slice) {
+std::string play(std::vector<Edit> edits, int slice,
+                 std::function<bool(unsigned char)> ready = {}) {
     actions.clear();
-    ScriptPlayer player(std::move(edits), {apply, show, {}, {}});
+    ScriptPlayer player(std::move(edits), {apply, show, {}, {}, std::move(ready)});
     int slices = 0;
     do {
         budget = slice;
@@ -87,6 +89,17 @@ TEST(ScriptPlayer, RunsInterleavedKeysStepsAndEditsEachKeysWithItsFrame) {
 TEST(ScriptPlayer, SlicesChangeNothingButTheFramesInsideARun) {
     EXPECT_EQ(play(script({"K:x2", "I:6"}), 3), "|x2i|iii|ii|");
     EXPECT_EQ(play(script({"K:x2", "I:6"}), 1), "|x2i|i|i|i|i|i|");
+}
+
+// A key that is not ready yet (its tree still being built) ends the slice; the script goes on
+// with it, in order, once it is, and plays as it would have without waiting.
+TEST(ScriptPlayer, AKeyNotYetReadyWaitsInItsPlace) {
+    int asked = 0;
+    const auto buildingTwice = [&asked](unsigned char key) { return key != '+' || ++asked > 2; };
+    const std::vector<Edit> edits = script({"K:x+n", "S:3", "K:+", "E"});
+    const std::string direct = play(edits, 1000);
+    EXPECT_EQ(play(edits, 1000, buildingTwice), direct);
+    EXPECT_EQ(asked, 4) << "asked until ready, for each '+'";
 }
 
 }  // namespace

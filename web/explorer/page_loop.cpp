@@ -223,7 +223,7 @@ void run() {
     }
     if (script) {
         mode = Mode::scripted;
-        player.emplace(std::move(*script), ScriptActions{applyEdit, drawShownFrame, {}, {}});
+        player.emplace(std::move(*script), ScriptActions{applyEdit, drawShownFrame, {}, {}, {}});
         scriptSteps = static_cast<int>(player->steps());
     }
     bridge::started(mode == Mode::scripted);

@@ -70,7 +70,7 @@ EMSCRIPTEN_KEEPALIVE int export_glb() {
     const auto counted = [&done, total] { reportProgress(++done, total); };
     const auto reachState = [&script, &counted] {
         if (script) {
-            ScriptPlayer player(std::move(*script), ScriptActions{applyQuietly, {}, {}, counted});
+            ScriptPlayer player(std::move(*script), ScriptActions{applyQuietly, {}, {}, counted, {}});
             player.play([] { return true; });
         }
     };
