@@ -32,6 +32,16 @@ namespace {
 
 std::uint64_t (*reserveAtDepth)(int depth) = nullptr;
 
+void (*retireModel)(SceneNode* root) = nullptr;
+
+void retire(SceneNode* root) {
+    if (retireModel != nullptr) {
+        retireModel(root);
+    } else {
+        delete root;
+    }
+}
+
 // The tree being built ahead for a depth key, and its depth.
 std::unique_ptr<BallTreeBuilder> prepared;
 int preparedDepth = 0;
@@ -256,6 +266,10 @@ void buildScene() {
     camera.applyStartView();
 }
 
+void retireModelsWith(void (*retire)(SceneNode* root)) {
+    retireModel = retire;
+}
+
 void addYourModel() {
     addModel(new SceneNode, "your model");
 }
@@ -287,10 +301,10 @@ void rebuildRecursiveModels() {
         delete tree;
         throw;
     }
-    delete treeSlot->root;
+    retire(treeSlot->root);
     treeSlot->root = tree;
     ++treeSlot->builds;
-    delete chainSlot->root;
+    retire(chainSlot->root);
     chainSlot->root = chain;
     ++chainSlot->builds;
 }
@@ -366,5 +380,6 @@ void resetCatalogue() {
     treeSlot = nullptr;
     recursionDepth = 1;
     reserveAtDepth = nullptr;
+    retireModel = nullptr;
     dropPrepared();
 }

@@ -98,6 +98,10 @@ int preparingDepth();
 // Drops the tree being prepared.
 void dropPrepared();
 
+// Where the depth keys put the models they replace: deleted at once unless set (the page frees a
+// deep tree a slice at a time). resetCatalogue clears it.
+void retireModelsWith(void (*retire)(SceneNode* root));
+
 // Replaces the tree model, then the chain model, by new ones of the current recursionDepth,
 // in the same slots. Both are built before the old ones are deleted; if building throws,
 // nothing has changed.

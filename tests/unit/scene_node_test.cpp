@@ -10,6 +10,7 @@
 #include "gl_recorder.h"
 #include "scene/ball.h"
 #include "scene/limb.h"
+#include "scene/subtree_disposer.h"
 #include "scene/tree_walks.h"
 #include "vec3_expectations.h"
 
@@ -521,6 +522,49 @@ TEST_F(SceneNodeTest, LevelsBeyondTheStackAreLoadedInsteadOfPushed) {
         }
     }
     delete root;
+}
+
+}  // namespace
+
+namespace {
+
+// A node that counts the nodes alive.
+int alive = 0;
+struct Counted : SceneNode {
+    Counted() { ++alive; }
+    ~Counted() override { --alive; }
+};
+
+Counted* countedTree(int levels) {
+    auto* node = new Counted;
+    if (levels > 1) {
+        node->addChild(countedTree(levels - 1));
+        node->addChild(countedTree(levels - 1));
+    }
+    return node;
+}
+
+// A tree handed to the disposer is freed a slice of nodes at a time, never more than asked, all
+// of it in the end; whatever is left goes with the disposer.
+TEST(SubtreeDisposer, FreesATreeNoMoreThanASliceAtATime) {
+    {
+        SubtreeDisposer disposer;
+        disposer.add(countedTree(10));
+        disposer.add(countedTree(3));
+        ASSERT_EQ(alive, 1023 + 7);
+        int slices = 0;
+        while (!disposer.advance(100)) {
+            ++slices;
+            EXPECT_EQ(alive, 1030 - 100 * slices);
+        }
+        EXPECT_EQ(alive, 0);
+        EXPECT_EQ(slices, 10);
+
+        disposer.add(countedTree(8));
+        disposer.advance(10);
+        EXPECT_EQ(alive, 245);
+    }
+    EXPECT_EQ(alive, 0);
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ EM_JS(void, sendScriptProgress, (double done, double total), {
     Module.events.scriptProgress(done, total);
 });
 EM_JS(void, sendHeld, (int steps), { Module.events.held(steps); });
+EM_JS(void, sendBuilding, (int depth, double done, double total), {
+    Module.events.building(depth, done, total);
+});
 EM_JS(void, sendModelChanged, (int generation), { Module.events.modelChanged(generation); });
 EM_JS(void, sendStateChanged, (int animating, int depth), {
     Module.events.stateChanged(animating !== 0, depth);
@@ -46,6 +49,10 @@ void scriptProgress(std::uint64_t done, std::uint64_t total) {
 
 void held(int steps) {
     sendHeld(steps);
+}
+
+void building(int depth, std::uint64_t done, std::uint64_t total) {
+    sendBuilding(depth, static_cast<double>(done), static_cast<double>(total));
 }
 
 void modelChanged(int generation) {

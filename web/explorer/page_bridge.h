@@ -74,6 +74,9 @@ void started(bool scripted);
 void scriptProgress(std::uint64_t done, std::uint64_t total);
 // The script has ended and its last picture is kept; it ran `steps` steps in all.
 void held(int steps);
+// The tree of `depth` that a depth key asks for is being built: `done` of its `total` balls.
+// The key, and whatever was typed after it, waits until it is whole.
+void building(int depth, std::uint64_t done, std::uint64_t total);
 // A rebuild or the next model: generation `generation` begins, every id before it is gone.
 void modelChanged(int generation);
 // After every key: whether the model animates, and the recursion depth.

@@ -7,6 +7,8 @@
 #include <emscripten.h>
 
 #include <array>
+#include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
@@ -16,6 +18,7 @@
 #include "address_reading.h"
 #include "app/edit_script.h"
 #include "app/frame_loop.h"
+#include "app/memory_guard.h"
 #include "app/model_catalogue.h"
 #include "app/model_document.h"
 #include "app/platform.h"
@@ -23,6 +26,7 @@
 #include "node_selection.h"
 #include "page_bridge.h"
 #include "page_input.h"
+#include "scene/subtree_disposer.h"
 
 namespace explorer {
 namespace {
@@ -47,6 +51,19 @@ bool redrawHeld = false;
 
 constexpr double sliceMilliseconds = 10.0;
 double sliceEnd = 0.0;
+
+// A tree this large takes longer than a frame to build: the depth key that asks for it waits
+// while it is built ahead, a slice in each animation frame, and the keys and steps asked for
+// after it wait behind it, in order. The picture keeps the model it has until then.
+constexpr std::uint64_t ballsBuiltAtOnce = std::uint64_t{1} << 15;
+constexpr std::uint64_t ballsPerSlice = 4096;
+// Keys waiting, in order; stepAsked is Step.
+constexpr int stepAsked = -1;
+std::deque<int> waiting;
+
+// The models the depth keys replaced, freed a slice in each animation frame.
+SubtreeDisposer retired;
+constexpr std::uint64_t nodesFreedPerSlice = 4096;
 
 // Every change the page makes, and every one its address's script plays, goes through here to
 // the document, and what it did goes on to the page.
@@ -73,6 +90,40 @@ void applyEdit(const Edit& edit) {
 
 void typeKey(unsigned char key) {
     applyEdit(Edit::typed(std::string(1, static_cast<char>(key))));
+}
+
+// The depth that `key` asks for, when it is a depth key whose tree takes longer than a frame.
+std::optional<int> deepBuildAsked(unsigned char key) {
+    int depth = 0;
+    if (key == '+' || key == '=') {
+        depth = recursionDepth + 1;
+    } else if (key == '-' && recursionDepth > 1) {
+        depth = recursionDepth - 1;
+    }
+    if (depth <= 1 || treeBalls(depth) < ballsBuiltAtOnce) {
+        return std::nullopt;
+    }
+    return depth;
+}
+
+// Whether `key` can be typed now: a depth key whose tree is large goes on building it for a
+// slice, and is ready once the tree is whole (or is refused, or built in place, by the key).
+bool keyReady(unsigned char key) {
+    const std::optional<int> depth = deepBuildAsked(key);
+    if (!depth) {
+        return true;
+    }
+    if (preparingDepth() != *depth && prepareDepth(*depth) != Preparation::started) {
+        return true;
+    }
+    const double end = emscripten_get_now() + sliceMilliseconds;
+    bool whole = false;
+    do {
+        whole = continuePreparing(ballsPerSlice);
+    } while (!whole && emscripten_get_now() < end);
+    const auto [built, total] = preparingProgress();
+    bridge::building(*depth, whole ? total : built, total);
+    return whole;
 }
 
 void drawShownFrame() {
@@ -114,6 +165,28 @@ void goLive() {
     glutPostRedisplay();
 }
 
+void stepNow() {
+    applyEdit(Edit::stepped(1));
+    publisher.changedByUser();
+    glutPostRedisplay();
+}
+
+// Types the keys and runs the steps that wait, in order, as far as the next one not ready.
+void typeWaiting() {
+    while (!waiting.empty()) {
+        const int next = waiting.front();
+        if (next != stepAsked && !keyReady(static_cast<unsigned char>(next))) {
+            return;
+        }
+        waiting.pop_front();
+        if (next == stepAsked) {
+            stepNow();
+        } else {
+            typeKey(static_cast<unsigned char>(next));
+        }
+    }
+}
+
 void finishScript() {
     player.reset();
     mode = Mode::held;
@@ -121,14 +194,21 @@ void finishScript() {
     bridge::held(scriptSteps);
     if (!typedMeanwhile.empty()) {
         goLive();
-        for (const unsigned char key : typedMeanwhile) {
-            typeKey(key);
-        }
+        waiting.insert(waiting.end(), typedMeanwhile.begin(), typedMeanwhile.end());
         typedMeanwhile.clear();
+        typeWaiting();
     }
 }
 
 void pageIdle() {
+    if (!retired.empty()) {
+        const double end = emscripten_get_now() + sliceMilliseconds / 2;
+        while (!retired.advance(nodesFreedPerSlice) && emscripten_get_now() < end) {
+        }
+    }
+    if (mode != Mode::scripted && !waiting.empty()) {
+        typeWaiting();
+    }
     switch (mode) {
         case Mode::live:
             onIdle();
@@ -139,7 +219,8 @@ void pageIdle() {
             sliceEnd = emscripten_get_now() + sliceMilliseconds;
             if (player->play(timeLeft)) {
                 finishScript();
-            } else {
+            } else if (preparingDepth() == 0) {
+                // While a tree is built ahead, the line tells of the building.
                 bridge::scriptProgress(player->done(), player->total());
             }
             break;
@@ -152,7 +233,8 @@ void pageKeyboard(unsigned char key, int, int) {
         return;
     }
     goLive();
-    typeKey(key);
+    waiting.push_back(key);
+    typeWaiting();
 }
 
 void stepCommand() {
@@ -160,9 +242,8 @@ void stepCommand() {
         return;
     }
     goLive();
-    applyEdit(Edit::stepped(1));
-    publisher.changedByUser();
-    glutPostRedisplay();
+    waiting.push_back(stepAsked);
+    typeWaiting();
 }
 
 }  // namespace
@@ -182,6 +263,9 @@ std::string shownQuery() {
 std::optional<std::string> edit(const Edit& edit) {
     if (mode == Mode::scripted) {
         return "the address's script is still playing; edit when it has finished";
+    }
+    if (!waiting.empty()) {
+        return "the tree is still being built; edit when it is whole";
     }
     const Applied applied = document.apply(edit);
     if (applied.line) {
@@ -212,6 +296,7 @@ void run() {
     glutKeyboardFunc(pageKeyboard);
     glutDisplayFunc(pageDisplay);
     glutIdleFunc(pageIdle);
+    retireModelsWith([](SceneNode* root) { retired.add(root); });
     nodes.startGeneration(**currentModel);
     document.keepHistory(true);
 
@@ -223,7 +308,8 @@ void run() {
     }
     if (script) {
         mode = Mode::scripted;
-        player.emplace(std::move(*script), ScriptActions{applyEdit, drawShownFrame, {}, {}, {}});
+        player.emplace(std::move(*script),
+                       ScriptActions{applyEdit, drawShownFrame, {}, {}, keyReady});
         scriptSteps = static_cast<int>(player->steps());
     }
     bridge::started(mode == Mode::scripted);

@@ -7,6 +7,8 @@
 //   started(scripted)            the scene is built; the address's script plays first if scripted
 //   scriptProgress(done, total)  keys and steps of the script played so far, of its total
 //   held(steps)                  the script has ended; its last picture is kept
+//   building(depth, done, total)  a depth key's tree is being built, a slice each frame: keys
+//                                wait for it in order
 //   modelChanged(generation)     a rebuild or the next model: every earlier id is gone
 //   stateChanged(animating, depth)  after every key
 //   frameDrawn()                 a frame was drawn with a node selected
@@ -17,7 +19,7 @@
 import { loadModule } from "./module_loading.js";
 
 const eventNames = [
-  "started", "scriptProgress", "held", "modelChanged", "stateChanged", "frameDrawn",
+  "started", "scriptProgress", "held", "building", "modelChanged", "stateChanged", "frameDrawn",
   "historyChanged", "problem", "ended", "stopped",
 ];
 

@@ -33,6 +33,8 @@ viewer
     scriptProgress: (done, total) =>
       say("Playing the address: " + done.toLocaleString("en") + " of " + total.toLocaleString("en") +
           " keys and steps…"),
+    building: (depth, done, total) =>
+      say("building the tree, depth " + depth + ": " + Math.floor((100 * done) / total) + " %"),
     held: (steps) => {
       sayLastProblem();
       showModel();
