@@ -159,6 +159,18 @@ async function run(page, origin, steps) {
         await session.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: rest });
         break;
       }
+      case "frames-until": {
+        const deadline = Date.now() + waitTimeout;
+        while (!(await page.evaluate(rest))) {
+          if (Date.now() > deadline) throw new Error("frames ran out before " + rest);
+          await page.waitForFunction("window.__framesRequested()", {
+            timeout: waitTimeout,
+            polling: 5,
+          });
+          await page.evaluate(() => window.__runAnimationFrame());
+        }
+        break;
+      }
       case "frames":
         // Each frame waits until the page has asked for it: the first one until the viewer
         // has started.

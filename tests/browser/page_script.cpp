@@ -71,6 +71,10 @@ PageScript& PageScript::waitForFile(const std::string& path) {
     return step("wait-file", path);
 }
 
+PageScript& PageScript::runFramesUntil(const std::string& expression) {
+    return step("frames-until", expression);
+}
+
 PageScript& PageScript::runFrames(int count) {
     return step("frames", std::to_string(count));
 }

@@ -45,6 +45,8 @@ class PageScript {
     PageScript& downloadInto(const std::string& folder);
     PageScript& waitForFile(const std::string& path);
     PageScript& runFrames(int count);
+    // Releases frames one at a time until `expression` holds (a deep tree built, say).
+    PageScript& runFramesUntil(const std::string& expression);
     PageScript& screenshot(const std::string& path);
     // The whole page as laid out, not the canvas alone.
     PageScript& pageScreenshot(const std::string& path);

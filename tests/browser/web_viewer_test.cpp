@@ -32,6 +32,8 @@ class WebViewer : public PageTest {
 constexpr const char* statusLine = "document.getElementById('status').textContent";
 // The viewer has made its window, and so listens for keys, once the heading shows its title.
 constexpr const char* windowShown = "document.getElementById('title').textContent !== ''";
+// No key waits for a deep tree being built.
+constexpr const char* treesBuilt = "document.body.dataset.building === undefined";
 
 // Every model at both depths from every viewpoint, reached by the page's address as
 // scene-capture reaches it: the same picture as the desktop within the same tolerance.
@@ -137,10 +139,12 @@ TEST_F(WebViewer, RefusesDepthsThatWouldNotFitAndGoesOn) {
         for (int i = 0; i < limit.presses; ++i) {
             script.press("+");
         }
-        script.runFrames(1).read(statusLine);
+        // The deep trees are built a slice in each frame, the keys waiting for them.
+        script.runFramesUntil(treesBuilt).runFrames(1).read(statusLine);
         for (int i = 0; i < limit.presses; ++i) {
             script.press("-");
         }
+        script.runFramesUntil(treesBuilt);
         script.press("x").press("x").press("x").press("2");
         script.runFrames(golden::goldenFrames + 1)
             .screenshot(file("limit-" + std::to_string(limit.heapCap) + ".png"));
@@ -163,7 +167,7 @@ TEST_F(WebViewer, RunningOutOfMemoryIsALineAtEveryHeapCap) {
         for (int i = 0; i < 20; ++i) {
             script.press("+");
         }
-        script.runFrames(1).read(statusLine);
+        script.runFramesUntil(treesBuilt).runFrames(1).read(statusLine);
         const PageScript::PageRun result = run(script);
         ASSERT_EQ(result.values.size(), 1u) << cap << " MiB";
         EXPECT_EQ(result.values[0], "\"recursion depth 20 ran out of memory; staying at depth 19\"")

@@ -206,12 +206,17 @@ void pageIdle() {
         while (!retired.advance(nodesFreedPerSlice) && emscripten_get_now() < end) {
         }
     }
-    if (mode != Mode::scripted && !waiting.empty()) {
+    // While keys wait for a tree the model holds still, so that the steps come after the keys as
+    // they were typed: the same state as had the tree been built at once.
+    const bool keysWaited = mode != Mode::scripted && !waiting.empty();
+    if (keysWaited) {
         typeWaiting();
     }
     switch (mode) {
         case Mode::live:
-            onIdle();
+            if (!keysWaited) {
+                onIdle();
+            }
             break;
         case Mode::held:
             break;

@@ -33,8 +33,12 @@ viewer
     scriptProgress: (done, total) =>
       say("Playing the address: " + done.toLocaleString("en") + " of " + total.toLocaleString("en") +
           " keys and steps…"),
-    building: (depth, done, total) =>
-      say("building the tree, depth " + depth + ": " + Math.floor((100 * done) / total) + " %"),
+    building: (depth, done, total) => {
+      // Set while keys wait for the tree: the tests run frames until it is gone.
+      if (done < total) document.body.dataset.building = String(depth);
+      else delete document.body.dataset.building;
+      say("building the tree, depth " + depth + ": " + Math.floor((100 * done) / total) + " %");
+    },
     held: (steps) => {
       sayLastProblem();
       showModel();
