@@ -176,6 +176,16 @@ TEST_F(CaptureOnADisplay, AStateIsThePicturePlayedFromThePagesQuery) {
                  "&edit=figure/9,1,x,1"},
                 "undone.png");
     EXPECT_TRUE(undone == framed) << "the edit taken back";
+    // The figure rebuilt (an arm moved under the head, a tree added to the hand, a leg
+    // deleted) between steps shows; every change taken back, it is the figure never changed.
+    const std::string rebuilt =
+        "keys=x&steps=20&move=figure/3/1,figure/1,world&add=figure/4/1/1/1,tree,3"
+        "&delete=figure/6&steps=20";
+    const auto [built, builtLog] = capture({"--state", rebuilt}, "rebuilt.png");
+    EXPECT_FALSE(built == framed) << "the rebuilt figure shows";
+    const auto [unbuilt, unbuiltLog] =
+        capture({"--state", rebuilt + "&undo&undo&undo"}, "rebuilt-undone.png");
+    EXPECT_TRUE(unbuilt == framed) << "every change to the hierarchy taken back";
     EXPECT_NE(undoneLog.find("figure/9"), std::string::npos) << undoneLog;
     // One line more than a run with nothing to say (whatever the GL driver says to both).
     EXPECT_EQ(std::count(undoneLog.begin(), undoneLog.end(), '\n'),
