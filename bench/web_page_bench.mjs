@@ -13,12 +13,11 @@
 // frame (its threads together, from /proc): SwiftShader draws the WebGL frame and the compositor
 // draws the page there, and the page's rate follows it while the page's own thread idles.
 import { execFileSync } from "node:child_process";
-import { readFileSync, readdirSync } from "node:fs";
 import { readFile, writeFile } from "node:fs/promises";
 import { loadavg } from "node:os";
 import { gzipSync } from "node:zlib";
 import { startSession } from "../tests/browser/browser_session.mjs";
-import { framesPerSecond, median } from "./page_frames.mjs";
+import { framesPerSecond, gpuCostPerFrame, median } from "./page_frames.mjs";
 
 const args = process.argv.slice(2);
 const option = (name) => {
@@ -101,46 +100,6 @@ function desktopFramesPerSecond(benchmark) {
     .filter((b) => b.run_type === "iteration")
     .map((b) => b.real_time * inSeconds[b.time_unit]);
   return 1 / median(times);
-}
-
-// The CPU time, in milliseconds, of this browser's GPU process so far: the process whose
-// command line names its type and this browser's profile folder.
-function gpuProcessMilliseconds(browser) {
-  const profile = browser.process().spawnargs.find((a) => a.startsWith("--user-data-dir="));
-  const ticksPerMs = 100 / 1000; // USER_HZ
-  let ticks = 0;
-  for (const pid of readdirSync("/proc").filter((d) => /^\d+$/.test(d))) {
-    try {
-      // Chromium rewrites its command line as one string, the arguments apart by spaces.
-      const command = readFileSync(`/proc/${pid}/cmdline`, "utf8").replaceAll("\0", " ") + " ";
-      if (!command.includes(" --type=gpu-process ") || !command.includes(` ${profile} `)) continue;
-      const fields = readFileSync(`/proc/${pid}/stat`, "utf8").split(") ")[1].split(" ");
-      ticks += Number(fields[11]) + Number(fields[12]); // utime and stime
-    } catch {
-      // a process that ended meanwhile
-    }
-  }
-  return ticks / ticksPerMs;
-}
-
-// The GPU process's CPU milliseconds for each frame the page shows, over `span` seconds.
-async function gpuCostPerFrame(browser, page, span) {
-  const before = gpuProcessMilliseconds(browser);
-  const frames = await page.evaluate(
-    (span) =>
-      new Promise((resolve) => {
-        let frames = 0;
-        const end = performance.now() + span * 1000;
-        const count = (time) => {
-          ++frames;
-          if (time < end) requestAnimationFrame(count);
-          else resolve(frames);
-        };
-        requestAnimationFrame(count);
-      }),
-    span,
-  );
-  return (gpuProcessMilliseconds(browser) - before) / frames;
 }
 
 const session = await startSession(siteFolder);
