@@ -44,9 +44,10 @@ function serve(root, mounts) {
 }
 
 // Serves `siteFolder` (any folder of static files, with `mounts` as for serve) on a free port
-// and starts the browser. Returns the browser, the address that index.html is found under, and
-// a function that ends both.
-export async function startSession(siteFolder, mounts = {}) {
+// and starts the browser, with `flags` added to its command line (a benchmark's probes).
+// Returns the browser, the address that index.html is found under, and a function that ends
+// both.
+export async function startSession(siteFolder, mounts = {}, flags = []) {
   const server = await serve(siteFolder, mounts);
   const origin = `http://127.0.0.1:${server.address().port}`;
   const browser = await puppeteer.launch({
@@ -62,6 +63,7 @@ export async function startSession(siteFolder, mounts = {}) {
       "--disable-component-update",
       "--disable-sync",
       "--no-first-run",
+      ...flags,
     ],
     defaultViewport: { width: 800, height: 800 },
   });
