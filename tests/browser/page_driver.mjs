@@ -160,8 +160,11 @@ async function run(page, origin, steps) {
         break;
       }
       case "frames-until": {
+        // At least one frame: keys pressed reach the viewer in the next.
         const deadline = Date.now() + waitTimeout;
-        while (!(await page.evaluate(rest))) {
+        let first = true;
+        while (first || !(await page.evaluate(rest))) {
+          first = false;
           if (Date.now() > deadline) throw new Error("frames ran out before " + rest);
           await page.waitForFunction("window.__framesRequested()", {
             timeout: waitTimeout,

@@ -45,7 +45,7 @@ class PageScript {
     PageScript& downloadInto(const std::string& folder);
     PageScript& waitForFile(const std::string& path);
     PageScript& runFrames(int count);
-    // Releases frames one at a time until `expression` holds (a deep tree built, say).
+    // Releases a frame, then more one at a time until `expression` holds (a deep tree built).
     PageScript& runFramesUntil(const std::string& expression);
     PageScript& screenshot(const std::string& path);
     // The whole page as laid out, not the canvas alone.

@@ -6,6 +6,7 @@
 #include <GL/glut.h>
 #include <emscripten.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -109,6 +110,19 @@ std::optional<int> deepBuildAsked(unsigned char key) {
 // Whether `key` can be typed now: a depth key whose tree is large goes on building it for a
 // slice, and is ready once the tree is whole (or is refused, or built in place, by the key).
 bool keyReady(unsigned char key) {
+    // The trees replaced before are freed first, so that the memory guard finds the room it
+    // would find had they been freed at once, and answers as it would.
+    const bool depthKey = key == '+' || key == '=' || key == '-';
+    if (depthKey && !retired.empty()) {
+        const double end = emscripten_get_now() + sliceMilliseconds;
+        while (!retired.advance(nodesFreedPerSlice)) {
+            if (emscripten_get_now() >= end) {
+                const int asked = key == '-' ? std::max(recursionDepth - 1, 1) : recursionDepth + 1;
+                bridge::building(asked, 0, 1);
+                return false;
+            }
+        }
+    }
     const std::optional<int> depth = deepBuildAsked(key);
     if (!depth) {
         return true;

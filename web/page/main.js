@@ -34,9 +34,9 @@ viewer
       say("Playing the address: " + done.toLocaleString("en") + " of " + total.toLocaleString("en") +
           " keys and steps…"),
     building: (depth, done, total) => {
-      // Set while keys wait for the tree: the tests run frames until it is gone.
+      // Set while a key waits for its tree, until a key is typed: the tests run frames until
+      // it is gone.
       if (done < total) document.body.dataset.building = String(depth);
-      else delete document.body.dataset.building;
       say("building the tree, depth " + depth + ": " + Math.floor((100 * done) / total) + " %");
     },
     held: (steps) => {
@@ -47,7 +47,10 @@ viewer
     modelChanged: () => {
       if (!viewer.scripted) showModel();
     },
-    stateChanged: (animating) => showPaused(viewer, !animating),
+    stateChanged: (animating) => {
+      delete document.body.dataset.building;
+      showPaused(viewer, !animating);
+    },
     frameDrawn: () => {
       panel.refresh();
       handle.refresh();
