@@ -133,9 +133,10 @@ std::optional<std::string> changeRecursionDepth(int depth) {
     const int previous = recursionDepth;
     try {
         const std::uint64_t need = needAtDepth(depth);
-        const std::uint64_t obtainable = obtainableMemory();
-        // A tree built ahead for this depth has already found its room.
+        // A tree built ahead for this depth has already found its room: what is obtainable is
+        // not asked again (in the page, asking walks the whole heap).
         const bool ready = prepared != nullptr && preparedDepth == depth && prepared->whole();
+        const std::uint64_t obtainable = ready ? 0 : obtainableMemory();
         if (ready || fitsInMemory(need, obtainable)) {
             recursionDepth = depth;
             rebuildRecursiveModels();
