@@ -185,9 +185,12 @@ void stepNow() {
     glutPostRedisplay();
 }
 
-// Types the keys and runs the steps that wait, in order, as far as the next one not ready.
+// Types the keys and runs the steps that wait, in order, as far as the next one not ready, or
+// until a slice's time is up (each depth key weighs the memory, which in the page walks the
+// heap: deep trees make that slow, and thirty of them would hold the tab).
 void typeWaiting() {
-    while (!waiting.empty()) {
+    const double end = emscripten_get_now() + sliceMilliseconds;
+    while (!waiting.empty() && emscripten_get_now() < end) {
         const int next = waiting.front();
         if (next != stepAsked && !keyReady(static_cast<unsigned char>(next))) {
             return;
@@ -252,8 +255,12 @@ void pageKeyboard(unsigned char key, int, int) {
         return;
     }
     goLive();
+    // Behind a key that waits, a key waits its turn: the next frame goes on with them.
+    const bool first = waiting.empty();
     waiting.push_back(key);
-    typeWaiting();
+    if (first) {
+        typeWaiting();
+    }
 }
 
 void stepCommand() {
@@ -261,8 +268,11 @@ void stepCommand() {
         return;
     }
     goLive();
+    const bool first = waiting.empty();
     waiting.push_back(stepAsked);
-    typeWaiting();
+    if (first) {
+        typeWaiting();
+    }
 }
 
 }  // namespace
