@@ -153,7 +153,8 @@ NodePath shifted(NodePath path, const NodePath& parent, std::uint32_t position, 
     const std::size_t level = parent.positions.size();
     if (within(path, parent) && path.positions.size() > level &&
         path.positions[level] >= position + (by < 0 ? 1u : 0u)) {
-        path.positions[level] = static_cast<std::uint32_t>(path.positions[level] + by);
+        path.positions[level] =
+            static_cast<std::uint32_t>(static_cast<std::int64_t>(path.positions[level]) + by);
     }
     return path;
 }
