@@ -48,6 +48,26 @@ bool redrawHeld = false;
 constexpr double sliceMilliseconds = 10.0;
 double sliceEnd = 0.0;
 
+// A new build of the model on screen, or nodes of it moved, added or taken out: the ids the
+// page holds are gone, and so is the selection, whose nodes may be. After a structural edit the
+// page is handed the ids down to where the edited node now is.
+void followModel(const Applied& applied) {
+    if (!applied.modelReplaced && !applied.structureChanged) {
+        return;
+    }
+    node_selection::clear();
+    nodes.startGeneration(**currentModel);
+    if (applied.modelReplaced) {
+        bridge::modelChanged(nodes.generation());
+        return;
+    }
+    std::vector<int> at;
+    if (applied.at && applied.at->model == document.shownModel()) {
+        at = nodes.idsOf(*applied.at);
+    }
+    bridge::structureChanged(nodes.generation(), at);
+}
+
 // Every change the page makes, and every one its address's script plays, goes through here to
 // the document, and what it did goes on to the page.
 void applyEdit(const Edit& edit) {
@@ -55,11 +75,7 @@ void applyEdit(const Edit& edit) {
     if (applied.line) {
         bridge::problem(*applied.line);
     }
-    if (applied.modelReplaced) {
-        node_selection::clear();
-        nodes.startGeneration(**currentModel);
-        bridge::modelChanged(nodes.generation());
-    }
+    followModel(applied);
     if (edit.kind == Edit::Kind::keys) {
         bridge::stateChanged(animating, recursionDepth);
     }
@@ -184,15 +200,18 @@ std::optional<std::string> edit(const Edit& edit) {
         return "the address's script is still playing; edit when it has finished";
     }
     const Applied applied = document.apply(edit);
-    if (applied.line) {
-        return applied.line;
+    if (applied.line && !applied.restChanged && !applied.structureChanged &&
+        !applied.modelReplaced) {
+        return applied.line;  // refused: nothing changed
     }
+    followModel(applied);
     if (applied.restChanged) {
         bridge::historyChanged();
     }
     publisher.changedByUser();
     requestFrame();
-    return std::nullopt;
+    // Taken, with a line that says what became of it (a depth that fell back), or without.
+    return applied.line;
 }
 
 void requestFrame() {
@@ -212,6 +231,8 @@ void run() {
     glutKeyboardFunc(pageKeyboard);
     glutDisplayFunc(pageDisplay);
     glutIdleFunc(pageIdle);
+    // The page has a fifth model to build on, after the four; the desktop viewer has not.
+    addYourModel();
     nodes.startGeneration(**currentModel);
     document.keepHistory(true);
 
