@@ -2,6 +2,7 @@
 import { Viewer } from "./bridge.js";
 import { enableControls, showPaused, disableControls, enableHistory, showHistory } from "./controls.js";
 import { enableDownloads } from "./downloads.js";
+import { Builder } from "./builder.js";
 import { Handle } from "./handle.js";
 import { NodePanel } from "./node_panel.js";
 import { Outline } from "./outline.js";
@@ -11,16 +12,20 @@ import { say, problem, sayLastProblem } from "./status.js";
 const canvas = document.getElementById("canvas");
 const viewer = new Viewer();
 const panel = new NodePanel(viewer);
-const outline = new Outline(viewer, panel);
-enableControls(viewer);
+const builder = new Builder(viewer, (refused) => refused && problem(refused));
+const outline = new Outline(viewer, panel, builder);
+outline.onDrop((generation, id, targetId) => builder.drop(generation, id, targetId));
+enableControls(viewer, (key) => builder.depthKey(key));
 enablePicking(viewer, outline);
 const handle = new Handle(viewer, problem);
 enableDownloads(viewer, outline);
 enableHistory(viewer, (refused) => refused && problem(refused));
 
 function showModel() {
-  showPaused(viewer, outline.show().paused);
+  const model = outline.show();
+  showPaused(viewer, model.paused);
   showHistory(viewer);
+  builder.modelShown(model.generation);
 }
 
 viewer
@@ -40,6 +45,13 @@ viewer
     },
     modelChanged: () => {
       if (!viewer.scripted) showModel();
+    },
+    // A node moved, added, copied or deleted (or such an edit undone): the outline anew, open down
+    // to where the node now is, and it selected.
+    structureChanged: (generation, at) => {
+      if (viewer.scripted) return;
+      showModel();
+      if (at.length > 0) outline.reveal(at);
     },
     stateChanged: (animating) => showPaused(viewer, !animating),
     frameDrawn: () => {
