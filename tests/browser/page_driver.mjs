@@ -15,6 +15,8 @@
 //   chord KEYS         real keys held together, such as Control+Shift+KeyZ
 //   fill SELECTOR TEXT a click into the field, Control+A, and TEXT typed (TEXT has no space)
 //   drag SELECTOR DX   a real mouse drag from the element's centre, DX pixels to the right
+//   drop SELECTOR => TARGET  a real mouse drag from the element's centre to the target's
+//   choose SELECTOR VALUE  picks the option of that value in the list (as a learner's choice)
 //   click SELECTOR     a real mouse click on the element's centre
 //   tap SELECTOR       a real touch on the element's centre (after `viewport` with touch)
 //   viewport W H       the window's size in CSS pixels; below 500 wide, a phone's: touch, and
@@ -120,6 +122,25 @@ async function run(page, origin, steps) {
         await page.mouse.down();
         await page.mouse.move(x + Number(rest.slice(at + 1)), y, { steps: 8 });
         await page.mouse.up();
+        break;
+      }
+      case "drop": {
+        const [from, to] = rest.split(" => ");
+        const centre = async (selector) => {
+          const box = await (await page.waitForSelector(selector)).boundingBox();
+          return [box.x + box.width / 2, box.y + box.height / 2];
+        };
+        const [x, y] = await centre(from);
+        const [tx, ty] = await centre(to);
+        await page.mouse.move(x, y);
+        await page.mouse.down();
+        await page.mouse.move(tx, ty, { steps: 12 });
+        await page.mouse.up();
+        break;
+      }
+      case "choose": {
+        const at = rest.lastIndexOf(" ");
+        await page.select(rest.slice(0, at), rest.slice(at + 1));
         break;
       }
       case "click":
