@@ -51,6 +51,11 @@ PageScript& PageScript::dragOnto(const std::string& selector, const std::string&
     return step("drop", selector + " => " + target);
 }
 
+PageScript& PageScript::touchOnto(const std::string& selector, const std::string& target,
+                                  int holdMilliseconds) {
+    return step("touch-drop", selector + " => " + target + " " + std::to_string(holdMilliseconds));
+}
+
 PageScript& PageScript::choose(const std::string& selector, const std::string& value) {
     return step("choose", selector + " " + value);
 }
