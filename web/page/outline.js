@@ -131,7 +131,7 @@ export class Outline {
     this.#endDrag();
     const touch = event.pointerType === "touch";
     this.#drag = { pointerId: event.pointerId, touch, item, x: event.clientX, y: event.clientY,
-                   started: false, timer: null, target: null };
+                   time: event.timeStamp, started: false, timer: null, target: null };
     if (touch) this.#drag.timer = setTimeout(() => this.#startDrag(), touchHoldMilliseconds);
   }
 
@@ -150,12 +150,17 @@ export class Outline {
   #pointerMove(event) {
     const drag = this.#drag;
     if (!drag || event.pointerId !== drag.pointerId) return;
-    if (!drag.started) {
-      if (Math.hypot(event.clientX - drag.x, event.clientY - drag.y) < dragPixels) return;
-      if (drag.touch) {
-        this.#endDrag(); // a swipe before the hold: the outline scrolls
+    const moved = Math.hypot(event.clientX - drag.x, event.clientY - drag.y) >= dragPixels;
+    if (drag.touch) {
+      // A finger that moves before the hold swipes: the outline scrolls. The hold is judged by
+      // the events' times, as a busy page may run the timer late or early beside the input.
+      if (event.timeStamp - drag.time < touchHoldMilliseconds) {
+        if (moved) this.#endDrag();
         return;
       }
+      this.#startDrag();
+    } else if (!drag.started) {
+      if (!moved) return;
       this.#startDrag();
     }
     const under = document.elementFromPoint(event.clientX, event.clientY);
