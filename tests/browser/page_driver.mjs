@@ -15,6 +15,10 @@
 //   chord KEYS         real keys held together, such as Control+Shift+KeyZ
 //   fill SELECTOR TEXT a click into the field, Control+A, and TEXT typed (TEXT has no space)
 //   drag SELECTOR DX   a real mouse drag from the element's centre, DX pixels to the right
+//   drop SELECTOR => TARGET  a real mouse drag from the element's centre to the target's
+//   touch-drop SELECTOR => TARGET  the same with a finger: held still HOLD ms on the element,
+//                      then moved to the target's centre and lifted (after `viewport` with touch)
+//   choose SELECTOR VALUE  picks the option of that value in the list (as a learner's choice)
 //   click SELECTOR     a real mouse click on the element's centre
 //   tap SELECTOR       a real touch on the element's centre (after `viewport` with touch)
 //   viewport W H       the window's size in CSS pixels; below 500 wide, a phone's: touch, and
@@ -120,6 +124,49 @@ async function run(page, origin, steps) {
         await page.mouse.down();
         await page.mouse.move(x + Number(rest.slice(at + 1)), y, { steps: 8 });
         await page.mouse.up();
+        break;
+      }
+      case "drop": {
+        const [from, to] = rest.split(" => ");
+        const centre = async (selector) => {
+          const box = await (await page.waitForSelector(selector)).boundingBox();
+          return [box.x + box.width / 2, box.y + box.height / 2];
+        };
+        const [x, y] = await centre(from);
+        const [tx, ty] = await centre(to);
+        await page.mouse.move(x, y);
+        await page.mouse.down();
+        await page.mouse.move(tx, ty, { steps: 12 });
+        await page.mouse.up();
+        break;
+      }
+      case "touch-drop": {
+        const [from, rest2] = rest.split(" => ");
+        const [to, hold] = [rest2.slice(0, rest2.lastIndexOf(" ")), Number(rest2.slice(rest2.lastIndexOf(" ") + 1))];
+        const element = await page.waitForSelector(from);
+        await element.scrollIntoView();
+        const centre = async (selector) => {
+          const box = await (await page.waitForSelector(selector)).boundingBox();
+          return [box.x + box.width / 2, box.y + box.height / 2];
+        };
+        const [x, y] = await centre(from);
+        const [tx, ty] = await centre(to);
+        const session = await page.createCDPSession();
+        const touch = (type, px, py) =>
+          session.send("Input.dispatchTouchEvent", {
+            type,
+            touchPoints: type === "touchEnd" ? [] : [{ x: px, y: py, id: 1 }],
+          });
+        await touch("touchStart", x, y);
+        await new Promise((resolve) => setTimeout(resolve, hold));
+        for (let i = 1; i <= 10; ++i) await touch("touchMove", x + ((tx - x) * i) / 10, y + ((ty - y) * i) / 10);
+        await touch("touchEnd");
+        await session.detach();
+        break;
+      }
+      case "choose": {
+        const at = rest.lastIndexOf(" ");
+        await page.select(rest.slice(0, at), rest.slice(at + 1));
         break;
       }
       case "click":

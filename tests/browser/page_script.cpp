@@ -47,6 +47,19 @@ PageScript& PageScript::fill(const std::string& selector, const std::string& tex
     return step("fill", selector + " " + text);
 }
 
+PageScript& PageScript::dragOnto(const std::string& selector, const std::string& target) {
+    return step("drop", selector + " => " + target);
+}
+
+PageScript& PageScript::touchOnto(const std::string& selector, const std::string& target,
+                                  int holdMilliseconds) {
+    return step("touch-drop", selector + " => " + target + " " + std::to_string(holdMilliseconds));
+}
+
+PageScript& PageScript::choose(const std::string& selector, const std::string& value) {
+    return step("choose", selector + " " + value);
+}
+
 PageScript& PageScript::drag(const std::string& selector, int dx) {
     return step("drag", selector + " " + std::to_string(dx));
 }

@@ -36,6 +36,15 @@ class PageScript {
     PageScript& fill(const std::string& selector, const std::string& text);
     // A real mouse drag from the element's centre, `dx` pixels to the right.
     PageScript& drag(const std::string& selector, int dx);
+    // A real mouse drag from the centre of the element that `selector` finds to the centre of
+    // the one `target` finds.
+    PageScript& dragOnto(const std::string& selector, const std::string& target);
+    // The same with a finger, held still on the element for `holdMilliseconds` first (after
+    // `viewport` with touch).
+    PageScript& touchOnto(const std::string& selector, const std::string& target,
+                          int holdMilliseconds);
+    // Picks the option of value `value` in the list that the selector finds.
+    PageScript& choose(const std::string& selector, const std::string& value);
     // A real mouse click, or touch, on the element that the CSS selector finds.
     PageScript& click(const std::string& selector);
     PageScript& tap(const std::string& selector);

@@ -33,7 +33,7 @@ constexpr const char* statusLine = "document.getElementById('status').textConten
 // The viewer has made its window, and so listens for keys, once the heading shows its title.
 constexpr const char* windowShown = "document.getElementById('title').textContent !== ''";
 // No key waits for a deep tree being built.
-constexpr const char* treesBuilt = "document.body.dataset.building === undefined";
+constexpr const char* treesBuilt = "document.body.dataset.keysWaiting === undefined";
 
 // Every model at both depths from every viewpoint, reached by the page's address as
 // scene-capture reaches it: the same picture as the desktop within the same tolerance.

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/model_catalogue.h"
+#include "app/model_document.h"
 #include "page_json.h"
 #include "scene/tree_walks.h"
 
@@ -88,6 +89,46 @@ TEST_F(OutlineNodesTest, NumbersAPickedPathAsTheOutlineWould) {
     EXPECT_EQ(nodes.pathTo(ids[2]), (std::vector<const SceneNode*>{tree.root, a, b}));
     EXPECT_EQ(nodes.name(ids[2]), opened.name(bId));
     EXPECT_TRUE(nodes.idsAlong({a, b}).empty());
+}
+
+// Where a structural edit leaves its node is a document path; its ids are those that opening the
+// outline down to it gives, and they name the same node back. A path past the children is none.
+TEST_F(OutlineNodesTest, NumbersADocumentPathAsTheOutlineWould) {
+    const ModelSlot& tree = **std::prev(modelList.end());
+    raiseRecursionDepth();
+    raiseRecursionDepth();
+    nodes.startGeneration(tree);
+    const NodePath path{3, {1, 0}};
+    const std::vector<int> ids = nodes.idsOf(path);
+    const SceneNode* a = childAt(tree.root, 1);
+    OutlineNodes picked;
+    picked.startGeneration(tree);
+    EXPECT_EQ(ids, picked.idsAlong({tree.root, a, childAt(a, 0)}));
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_EQ(nodes.pathOf(ids[2], 3), path);
+    EXPECT_EQ(nodes.idsOf(NodePath{3, {}}), std::vector<int>{0});
+    EXPECT_TRUE(nodes.idsOf(NodePath{3, {1, 0, 0, 0, 0, 0}}).empty());
+    EXPECT_TRUE(nodes.idsOf(NodePath{3, {7}}).empty());
+}
+
+// A move that keeps the node's place in the world adds a step that is a whole matrix: the
+// panel is handed it with its 16 numbers and no field to edit, after the steps the node was
+// built with; a chain's limb and a ball tree's ball say their levels, other nodes none.
+TEST_F(OutlineNodesTest, ARestGainsAMatrixStepFromAMove) {
+    const NodePath shoulder{1, {2}}, head{1, {0}};
+    ASSERT_FALSE(document.apply(Edit::moved(shoulder, head, true)).line);
+    const nlohmann::json rest = nlohmann::json::parse(restJson(document, NodePath{1, {0, 0}}));
+    const nlohmann::json& steps = rest["steps"];
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[3]["kind"], "matrix");
+    EXPECT_EQ(steps[3]["text"], "matrix, from the move");
+    EXPECT_TRUE(steps[3]["fields"].empty());
+    EXPECT_EQ(steps[3]["matrix"].size(), 16u);
+    EXPECT_EQ(steps[2]["fields"][0]["value"], steps[2]["fields"][0]["built"]);
+    EXPECT_TRUE(rest["edited"]);
+    EXPECT_TRUE(rest["levels"].is_null());
+    const nlohmann::json limb = nlohmann::json::parse(restJson(document, NodePath{0, {0}}));
+    EXPECT_EQ(limb["levels"], 1);
 }
 
 }  // namespace

@@ -79,4 +79,16 @@ std::vector<int> OutlineNodes::idsAlong(const std::vector<const SceneNode*>& pat
     return ids;
 }
 
+std::vector<int> OutlineNodes::idsOf(const NodePath& path) {
+    std::vector<int> ids{0};
+    for (const std::uint32_t position : path.positions) {
+        const std::vector<int> childIds = children(ids.back());
+        if (position >= childIds.size()) {
+            return {};
+        }
+        ids.push_back(childIds[position]);
+    }
+    return ids;
+}
+
 }  // namespace explorer

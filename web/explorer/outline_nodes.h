@@ -44,6 +44,10 @@ class OutlineNodes {
     // The ids of `path`, a path of nodes from the root down, numbered as the outline would.
     std::vector<int> idsAlong(const std::vector<const SceneNode*>& path);
 
+    // The ids from the root down to the node at `path`'s positions, numbered as the outline
+    // would; empty when the model has no such node.
+    std::vector<int> idsOf(const NodePath& path);
+
   private:
     struct Known {
         const SceneNode* node;

@@ -28,7 +28,11 @@ EM_JS(void, sendHeld, (int steps), { Module.events.held(steps); });
 EM_JS(void, sendBuilding, (int depth, double done, double total), {
     Module.events.building(depth, done, total);
 });
+EM_JS(void, sendKeysWaiting, (double count), { Module.events.keysWaiting(count); });
 EM_JS(void, sendModelChanged, (int generation), { Module.events.modelChanged(generation); });
+EM_JS(void, sendStructureChanged, (int generation, const char* at), {
+    Module.events.structureChanged(generation, JSON.parse(UTF8ToString(at)));
+});
 EM_JS(void, sendStateChanged, (int animating, int depth), {
     Module.events.stateChanged(animating !== 0, depth);
 });
@@ -55,8 +59,16 @@ void building(int depth, std::uint64_t done, std::uint64_t total) {
     sendBuilding(depth, static_cast<double>(done), static_cast<double>(total));
 }
 
+void keysWaiting(std::size_t count) {
+    sendKeysWaiting(static_cast<double>(count));
+}
+
 void modelChanged(int generation) {
     sendModelChanged(generation);
+}
+
+void structureChanged(int generation, const std::vector<int>& at) {
+    sendStructureChanged(generation, idsJson(at).c_str());
 }
 
 void stateChanged(bool animating, int depth) {
@@ -185,6 +197,49 @@ EMSCRIPTEN_KEEPALIVE const char* page_apply(int kind, int generation, double id,
 
 EMSCRIPTEN_KEEPALIVE const char* page_history() {
     return answerWith(explorer::historyJson(document));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* page_restructure(int kind, int generation, double id,
+                                                  double targetId, int made, int count,
+                                                  int keepWorld) {
+    explorer::OutlineNodes& nodes = explorer::shownNodes();
+    if (nodes.find(generation, id) == nullptr) {
+        return answerWith("that node is no longer on screen; select it again");
+    }
+    const std::size_t model = document.shownModel();
+    const NodePath path = nodes.pathOf(static_cast<int>(id), model);
+    Edit edit;
+    switch (kind) {
+        case 0:
+            if (nodes.find(generation, targetId) == nullptr) {
+                return answerWith("the new parent is no longer on screen; select it again");
+            }
+            edit =
+                Edit::moved(path, nodes.pathOf(static_cast<int>(targetId), model), keepWorld != 0);
+            break;
+        case 1:
+            if (made < 0 || made > static_cast<int>(NewNode::tree)) {
+                return answerWith("no such kind of node");
+            }
+            edit = Edit::added(path, static_cast<NewNode>(made), count);
+            break;
+        case 2:
+            edit = Edit::copied(path);
+            break;
+        case 3:
+            edit = Edit::removed(path);
+            break;
+        case 4: {
+            const std::optional<int> levels = document.levelsOf(path);
+            // The document says why a node without levels of its own has no depth.
+            edit = Edit::deepened(path, levels ? *levels + count : count);
+            break;
+        }
+        default:
+            return answerWith("no such edit");
+    }
+    const std::optional<std::string> line = explorer::edit(edit);
+    return answerWith(line ? *line : std::string());
 }
 
 }  // extern "C"

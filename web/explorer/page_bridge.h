@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The whole bridge between the web page and the viewer, mirrored by the page's bridge.js: the
 // functions the page calls, and the events the viewer sends it. Nodes are named by the small ids
@@ -63,6 +65,16 @@ const char* page_apply(int kind, int generation, double id, int step, int field,
 // What undo and redo would do: {"undo", "redo"}, each a name or null.
 const char* page_history();
 
+// A change to the shape of the model on screen, about node `id` of generation `generation`:
+// `kind` 0 moves it to the end of the children of node `targetId`, keeping its place in the
+// world when `keepWorld`, else its local transform; 1 adds a new `made` as its last child (0 a
+// group, 1 a ball, 2 a limb, 3 a chain of `count` limbs, 4 a ball tree of depth `count`); 2 puts
+// a copy of it beside it; 3 deletes it; 4 makes the chain or ball tree at it `count` levels deeper
+// (or shallower, `count` below 0). Returns "" when it was taken as asked, else the line saying
+// why not (or what became of it); when taken, the structureChanged event has gone first.
+const char* page_restructure(int kind, int generation, double id, double targetId, int made,
+                             int count, int keepWorld);
+
 }  // extern "C"
 
 // What the viewer tells the page (bridge.js's `events`).
@@ -77,8 +89,14 @@ void held(int steps);
 // The tree of `depth` that a depth key asks for is being built: `done` of its `total` balls.
 // The key, and whatever was typed after it, waits until it is whole.
 void building(int depth, std::uint64_t done, std::uint64_t total);
+// How many keys and steps wait for it (0 once none does).
+void keysWaiting(std::size_t count);
 // A rebuild or the next model: generation `generation` begins, every id before it is gone.
 void modelChanged(int generation);
+// Nodes of the model on screen were moved, added or taken out (a structural edit, its undo or
+// redo): generation `generation` begins, and `at` are the ids from the root down to where the
+// edited node now is (empty when it is not in the model on screen).
+void structureChanged(int generation, const std::vector<int>& at);
 // After every key: whether the model animates, and the recursion depth.
 void stateChanged(bool animating, int depth);
 // A frame was drawn with a node selected: its matrices may have changed.

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <vector>
 
 #include "app/edit_script.h"
 
@@ -49,10 +50,22 @@ std::string restJson(const ModelDocument& document, const NodePath& path) {
         return "null";
     }
     constexpr double degrees = 180.0 / 3.14159265358979323846;
+    const std::optional<int> levels = document.levelsOf(path);
     json steps = json::array();
     for (std::size_t i = 0; i < rest->now.size(); ++i) {
         const TransformStep& now = rest->now[i];
-        const TransformStep& built = rest->built[i];
+        if (now.kind == TransformStep::Kind::matrix) {
+            // The step a move that kept the node's place in the world appended: shown, not
+            // edited, so it has no fields.
+            steps.push_back({{"text", "matrix, from the move"},
+                             {"kind", "matrix"},
+                             {"axis", ""},
+                             {"fields", json::array()},
+                             {"matrix", std::vector<double>(now.given.m, now.given.m + 16)}});
+            continue;
+        }
+        // A step the builder did not apply (none yet) is "built" as it is now.
+        const TransformStep& built = i < rest->built.size() ? rest->built[i] : now;
         json fields = json::array();
         if (now.kind == TransformStep::Kind::rotate) {
             fields.push_back({{"field", "angle"},
@@ -82,6 +95,7 @@ std::string restJson(const ModelDocument& document, const NodePath& path) {
                  {"steps", std::move(steps)},
                  {"edited", rest->now != rest->built},
                  {"ownFrame", rest->ownFrame},
+                 {"levels", levels ? json(*levels) : json(nullptr)},
                  {"motionDegrees", std::atan2(motion.m[2], motion.m[0]) * degrees}});
 }
 

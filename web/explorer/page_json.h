@@ -17,8 +17,11 @@ std::string modelJson(const OutlineNodes& nodes, const ModelSlot& model, int dep
 std::string childrenJson(OutlineNodes& nodes, int id);
 
 // Node `path`'s rest as its steps, for the panel: {"path", "steps", "edited", "ownFrame",
-// "motionDegrees"}; each step {"text", "kind", "axis", "fields"}, each field {"field", "label",
-// "value", "built"} (angles in degrees). "null" when the model has no such node.
+// "motionDegrees", "levels"}; each step {"text", "kind", "axis", "fields"}, each field {"field",
+// "label", "value", "built"} (angles in degrees); a step of kind "matrix" (appended by a move that
+// kept the node's place in the world) has no fields and its "matrix", 16 numbers column-major.
+// "levels" are those of the chain or ball tree at the node, null for other nodes. "null" when
+// the model has no such node.
 std::string restJson(const ModelDocument& document, const NodePath& path);
 
 // What undo and redo would do: {"undo", "redo"}, each a name or null.

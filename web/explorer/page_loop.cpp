@@ -61,10 +61,39 @@ constexpr std::uint64_t ballsPerSlice = 4096;
 // Keys waiting, in order; stepAsked is Step.
 constexpr int stepAsked = -1;
 std::deque<int> waiting;
+// What the page was last told of them.
+std::size_t waitingTold = 0;
+
+void tellWaiting() {
+    if (waiting.size() != waitingTold) {
+        waitingTold = waiting.size();
+        bridge::keysWaiting(waitingTold);
+    }
+}
 
 // The models the depth keys replaced, freed a slice in each animation frame.
 SubtreeDisposer retired;
 constexpr std::uint64_t nodesFreedPerSlice = 4096;
+
+// A new build of the model on screen, or nodes of it moved, added or taken out: the ids the
+// page holds are gone, and so is the selection, whose nodes may be. After a structural edit the
+// page is handed the ids down to where the edited node now is.
+void followModel(const Applied& applied) {
+    if (!applied.modelReplaced && !applied.structureChanged) {
+        return;
+    }
+    node_selection::clear();
+    nodes.startGeneration(**currentModel);
+    if (applied.modelReplaced) {
+        bridge::modelChanged(nodes.generation());
+        return;
+    }
+    std::vector<int> at;
+    if (applied.at && applied.at->model == document.shownModel()) {
+        at = nodes.idsOf(*applied.at);
+    }
+    bridge::structureChanged(nodes.generation(), at);
+}
 
 // Every change the page makes, and every one its address's script plays, goes through here to
 // the document, and what it did goes on to the page.
@@ -73,11 +102,7 @@ void applyEdit(const Edit& edit) {
     if (applied.line) {
         bridge::problem(*applied.line);
     }
-    if (applied.modelReplaced) {
-        node_selection::clear();
-        nodes.startGeneration(**currentModel);
-        bridge::modelChanged(nodes.generation());
-    }
+    followModel(applied);
     if (edit.kind == Edit::Kind::keys) {
         bridge::stateChanged(animating, recursionDepth);
     }
@@ -193,7 +218,7 @@ void typeWaiting() {
     while (!waiting.empty() && emscripten_get_now() < end) {
         const int next = waiting.front();
         if (next != stepAsked && !keyReady(static_cast<unsigned char>(next))) {
-            return;
+            break;
         }
         waiting.pop_front();
         if (next == stepAsked) {
@@ -202,6 +227,7 @@ void typeWaiting() {
             typeKey(static_cast<unsigned char>(next));
         }
     }
+    tellWaiting();
 }
 
 void finishScript() {
@@ -260,6 +286,8 @@ void pageKeyboard(unsigned char key, int, int) {
     waiting.push_back(key);
     if (first) {
         typeWaiting();
+    } else {
+        tellWaiting();
     }
 }
 
@@ -272,6 +300,8 @@ void stepCommand() {
     waiting.push_back(stepAsked);
     if (first) {
         typeWaiting();
+    } else {
+        tellWaiting();
     }
 }
 
@@ -297,15 +327,18 @@ std::optional<std::string> edit(const Edit& edit) {
         return "the tree is still being built; edit when it is whole";
     }
     const Applied applied = document.apply(edit);
-    if (applied.line) {
-        return applied.line;
+    if (applied.line && !applied.restChanged && !applied.structureChanged &&
+        !applied.modelReplaced) {
+        return applied.line;  // refused: nothing changed
     }
+    followModel(applied);
     if (applied.restChanged) {
         bridge::historyChanged();
     }
     publisher.changedByUser();
     requestFrame();
-    return std::nullopt;
+    // Taken, with a line that says what became of it (a depth that fell back), or without.
+    return applied.line;
 }
 
 void requestFrame() {
@@ -326,6 +359,9 @@ void run() {
     glutDisplayFunc(pageDisplay);
     glutIdleFunc(pageIdle);
     retireModelsWith([](SceneNode* root) { retired.add(root); });
+
+    // The page has a fifth model to build on, after the four; the desktop viewer has not.
+    addYourModel();
     nodes.startGeneration(**currentModel);
     document.keepHistory(true);
 

@@ -21,8 +21,9 @@ OutlineNodes& shownNodes();
 // The address's query for what the picture on screen shows.
 std::string shownQuery();
 
-// A learner's edit (a value, a reset, undo or redo), applied to the document at once and drawn
-// in the next frame, held or not; the line that says why it was refused, or nothing.
+// A learner's edit (a value, a reset, a structural edit, undo or redo), applied to the document
+// at once and drawn in the next frame, held or not; the line that says why it was refused (or
+// what became of it, when it was taken otherwise than asked), or nothing.
 std::optional<std::string> edit(const Edit& edit);
 
 // Draws the picture again in the next animation frame, held or not (the selection changed).

@@ -9,7 +9,10 @@
 //   held(steps)                  the script has ended; its last picture is kept
 //   building(depth, done, total)  a depth key's tree is being built, a slice each frame: keys
 //                                wait for it in order
+//   keysWaiting(count)           how many keys and steps wait (0 once none does)
 //   modelChanged(generation)     a rebuild or the next model: every earlier id is gone
+//   structureChanged(generation, at)  nodes were moved, added or taken out: every earlier id is
+//                                gone; `at` the ids from the root down to the edited node's place
 //   stateChanged(animating, depth)  after every key
 //   frameDrawn()                 a frame was drawn with a node selected
 //   historyChanged()             a node's rest changed (an edit, a reset, undo, redo)
@@ -19,8 +22,8 @@
 import { loadModule } from "./module_loading.js";
 
 const eventNames = [
-  "started", "scriptProgress", "held", "building", "modelChanged", "stateChanged", "frameDrawn",
-  "historyChanged", "problem", "ended", "stopped",
+  "started", "scriptProgress", "held", "building", "keysWaiting", "modelChanged", "structureChanged",
+  "stateChanged", "frameDrawn", "historyChanged", "problem", "ended", "stopped",
 ];
 
 // The viewer also tells of its selection: a "selectionchange" event after every select and
@@ -168,8 +171,10 @@ export class Viewer extends EventTarget {
     this.#call("page_step");
   }
 
-  // Node `id`'s rest as its steps: {path, steps, edited, ownFrame, motionDegrees}; each step
-  // {text, kind, axis, fields}, each field {field, label, value, built} (angles in degrees).
+  // Node `id`'s rest as its steps: {path, steps, edited, ownFrame, motionDegrees, levels}; each
+  // step {text, kind, axis, fields}, each field {field, label, value, built} (angles in degrees);
+  // a "matrix" step (from a move) has no fields and its matrix, 16 numbers column-major. levels:
+  // of the chain or ball tree at the node, null for any other node.
   // Null when the id is not one of the model on screen.
   rest(generation, id) {
     return this.#json("page_rest", generation, id);
@@ -202,6 +207,34 @@ export class Viewer extends EventTarget {
   // What undo and redo would do: {undo, redo}, each a name ("rotate shoulder at -x") or null.
   history() {
     return this.#json("page_history");
+  }
+
+  // Changes to the shape of the model, about node `id`: each returns "" when taken as asked, or
+  // the line that says why not. When taken, the structureChanged event has come first.
+  // Moves the node to the end of the children of `targetId`, keeping its place in the world or
+  // its local transform.
+  move(generation, id, targetId, keepWorld) {
+    return this.#text("page_restructure", 0, generation, id, targetId, 0, 0, keepWorld ? 1 : 0);
+  }
+
+  // Adds a new "group", "ball", "limb", "chain" (of `count` limbs) or "tree" (of depth `count`)
+  // as the node's last child.
+  addChild(generation, id, made, count) {
+    const kind = ["group", "ball", "limb", "chain", "tree"].indexOf(made);
+    return this.#text("page_restructure", 1, generation, id, 0, kind, count, 0);
+  }
+
+  copy(generation, id) {
+    return this.#text("page_restructure", 2, generation, id, 0, 0, 0, 0);
+  }
+
+  remove(generation, id) {
+    return this.#text("page_restructure", 3, generation, id, 0, 0, 0, 0);
+  }
+
+  // The chain or ball tree at the node `by` levels deeper (below 0, shallower).
+  deepen(generation, id, by) {
+    return this.#text("page_restructure", 4, generation, id, 0, 0, by, 0);
   }
 
   #text(name, ...args) {

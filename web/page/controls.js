@@ -1,12 +1,13 @@
 // The buttons for every key of the viewer, for touch and mouse, and Step, one animation step
-// while paused.
+// while paused. A button's key goes first to `nodeKey(key)`, which takes it (true) when it is
+// about the node selected rather than the viewer (Deeper for a chain selected).
 const pauseButton = document.getElementById("pause");
 const stepButton = document.getElementById("step");
 
-export function enableControls(viewer) {
+export function enableControls(viewer, nodeKey = () => false) {
   for (const button of document.querySelectorAll("button[data-key]")) {
     button.addEventListener("click", () => {
-      if (viewer.running) viewer.key(button.dataset.key);
+      if (viewer.running && !nodeKey(button.dataset.key)) viewer.key(button.dataset.key);
     });
   }
   stepButton.addEventListener("click", () => {

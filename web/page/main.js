@@ -2,6 +2,7 @@
 import { Viewer } from "./bridge.js";
 import { enableControls, showPaused, disableControls, enableHistory, showHistory } from "./controls.js";
 import { enableDownloads } from "./downloads.js";
+import { Builder } from "./builder.js";
 import { Handle } from "./handle.js";
 import { NodePanel } from "./node_panel.js";
 import { Outline } from "./outline.js";
@@ -11,16 +12,20 @@ import { say, problem, sayLastProblem } from "./status.js";
 const canvas = document.getElementById("canvas");
 const viewer = new Viewer();
 const panel = new NodePanel(viewer);
-const outline = new Outline(viewer, panel);
-enableControls(viewer);
+const builder = new Builder(viewer, (refused) => refused && problem(refused));
+const outline = new Outline(viewer, panel, builder);
+outline.onDrop((generation, id, targetId) => builder.drop(generation, id, targetId));
+enableControls(viewer, (key) => builder.depthKey(key));
 enablePicking(viewer, outline);
 const handle = new Handle(viewer, problem);
 enableDownloads(viewer, outline);
 enableHistory(viewer, (refused) => refused && problem(refused));
 
 function showModel() {
-  showPaused(viewer, outline.show().paused);
+  const model = outline.show();
+  showPaused(viewer, model.paused);
   showHistory(viewer);
+  builder.modelShown(model.generation);
 }
 
 viewer
@@ -33,11 +38,12 @@ viewer
     scriptProgress: (done, total) =>
       say("Playing the address: " + done.toLocaleString("en") + " of " + total.toLocaleString("en") +
           " keys and steps…"),
-    building: (depth, done, total) => {
-      // Set while a key waits for its tree, until a key is typed: the tests run frames until
-      // it is gone.
-      if (done < total) document.body.dataset.building = String(depth);
-      say("building the tree, depth " + depth + ": " + Math.floor((100 * done) / total) + " %");
+    building: (depth, done, total) =>
+      say("building the tree, depth " + depth + ": " + Math.floor((100 * done) / total) + " %"),
+    // Set while keys wait for a tree: the tests run frames until it is gone.
+    keysWaiting: (count) => {
+      if (count > 0) document.body.dataset.keysWaiting = String(count);
+      else delete document.body.dataset.keysWaiting;
     },
     held: (steps) => {
       sayLastProblem();
@@ -47,10 +53,14 @@ viewer
     modelChanged: () => {
       if (!viewer.scripted) showModel();
     },
-    stateChanged: (animating) => {
-      delete document.body.dataset.building;
-      showPaused(viewer, !animating);
+    // A node moved, added, copied or deleted (or such an edit undone): the outline anew, open down
+    // to where the node now is, and it selected.
+    structureChanged: (generation, at) => {
+      if (viewer.scripted) return;
+      showModel();
+      if (at.length > 0) outline.reveal(at);
     },
+    stateChanged: (animating) => showPaused(viewer, !animating),
     frameDrawn: () => {
       panel.refresh();
       handle.refresh();

@@ -152,6 +152,7 @@ export class NodePanel {
       shown.title.textContent = step.text;
       shown.item.setAttribute("aria-label", "step " + (s + 1) + ": " + step.text);
       step.fields.forEach((field, f) => writeField(shown.fields[f], field, editable, false));
+      if (shown.cells) shown.cells.forEach((cell, k) => setText(cell, formatNumber(step.matrix[k])));
     });
     editedMark.hidden = !rest.edited;
     resetNodeButton.disabled = !editable || !rest.edited;
@@ -176,6 +177,7 @@ export class NodePanel {
       title.className = "step-title";
       title.setAttribute("aria-hidden", "true"); // the group's name says it
       item.append(title);
+      if (step.kind === "matrix") return { item, title, fields: [], cells: makeStepMatrix(item) };
       const fields = step.fields.map((field) => this.#makeField(item, step.kind, s, field));
       return { item, title, fields };
     });
@@ -302,6 +304,23 @@ function formatNumber(value) {
 function formatDegrees(value) {
   if (Math.abs(value) < 0.05) return "0.0";
   return value.toFixed(1);
+}
+
+// A step that is a whole matrix (a move's, keeping the node's place in the world): shown as its
+// 4 x 4 numbers, not edited. Cell k is element k, column-major.
+function makeStepMatrix(item) {
+  const table = document.createElement("table");
+  table.className = "step-matrix";
+  table.createCaption().textContent = "matrix, from the move";
+  table.caption.className = "unseen"; // the step's title says it
+  const cells = [];
+  makeTable(table.createTBody(), cells);
+  item.append(table);
+  return cells;
+}
+
+function setText(element, text) {
+  if (element.textContent !== text) element.textContent = text;
 }
 
 function makeTable(body, cellList) {

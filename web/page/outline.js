@@ -1,19 +1,46 @@
 // The outline of the model on screen: the WAI-ARIA tree view pattern, its rows made as they are
-// expanded. Selecting a row selects its node in the viewer and shows it in the node panel.
+// expanded. Selecting a row selects its node in the viewer and shows it in the panels. A row
+// dragged onto another (mouse, pen or touch) asks for its node to be moved there.
 const outline = document.getElementById("outline");
 const heading = document.getElementById("outline-heading");
 
+// A mouse or pen drags a row once it has moved this far; a touch once it has been held still for
+// the time, so that a swipe still scrolls the outline.
+const dragPixels = 6;
+const touchHoldMilliseconds = 350;
+
 export class Outline {
   #viewer;
-  #panel;
+  #panels;
   #model = null; // {generation, model, depth, paused, root}
   #selectedItem = null;
+  #drag = null; // {pointerId, touch, item, x, y, started, timer, target}
+  #dropped = null; // (generation, id, targetId): a row dropped onto another
+  #swallowClick = false;
 
-  constructor(viewer, panel) {
+  // Each of `panels` is shown the node selected: showNode(name, className, below, generation,
+  // id) and showNothing().
+  constructor(viewer, ...panels) {
     this.#viewer = viewer;
-    this.#panel = panel;
+    this.#panels = panels;
     outline.addEventListener("click", (event) => this.#clicked(event));
     outline.addEventListener("keydown", (event) => this.#keyDown(event));
+    outline.addEventListener("pointerdown", (event) => this.#pointerDown(event));
+    outline.addEventListener("pointermove", (event) => this.#pointerMove(event));
+    outline.addEventListener("pointerup", (event) => this.#pointerUp(event, true));
+    outline.addEventListener("pointercancel", (event) => this.#pointerUp(event, false));
+    // While a touch drags a row the outline does not scroll, nor does a long press open a menu.
+    outline.addEventListener("touchmove", (event) => {
+      if (this.#drag && this.#drag.started) event.preventDefault();
+    }, { passive: false });
+    outline.addEventListener("contextmenu", (event) => {
+      if (this.#drag) event.preventDefault();
+    });
+  }
+
+  // What a row dropped onto another row does: `handler(generation, id, targetId)`.
+  onDrop(handler) {
+    this.#dropped = handler;
   }
 
   // The model on screen, as the outline last listed it.
@@ -26,7 +53,8 @@ export class Outline {
     this.#model = this.#viewer.model();
     outline.replaceChildren(makeItem(this.#model.root, 1, 1, 1));
     outline.firstChild.tabIndex = 0;
-    const name = "Nodes of the " + this.#model.model + " model";
+    const name =
+      this.#model.model === "your model" ? "Nodes of your model" : "Nodes of the " + this.#model.model + " model";
     outline.setAttribute("aria-label", name);
     heading.textContent =
       name + (this.#model.model === "chain" || this.#model.model === "tree" ? ", depth " + this.#model.depth : "");
@@ -39,7 +67,7 @@ export class Outline {
     if (this.#viewer.running) this.#viewer.clearSelection();
     if (this.#selectedItem) this.#selectedItem.setAttribute("aria-selected", "false");
     this.#selectedItem = null;
-    this.#panel.showNothing();
+    for (const panel of this.#panels) panel.showNothing();
   }
 
   // Expands the rows down to the last id of `path` (ids from the root down) and selects it.
@@ -87,13 +115,90 @@ export class Outline {
     item.setAttribute("aria-selected", "true");
     for (const other of outline.querySelectorAll('[role="treeitem"][tabindex="0"]')) other.tabIndex = -1;
     item.tabIndex = 0;
-    this.#panel.showNode(item.dataset.name, item.dataset.className, below, this.#model.generation,
-                         Number(item.dataset.id));
+    for (const panel of this.#panels) {
+      panel.showNode(item.dataset.name, item.dataset.className, below, this.#model.generation,
+                     Number(item.dataset.id));
+    }
+  }
+
+  #pointerDown(event) {
+    const item = itemOf(event.target);
+    // The root stays where it is; the toggle opens and closes.
+    if (!item || !event.isPrimary || event.button !== 0 || item.parentElement === outline ||
+        event.target.classList.contains("toggle") || !this.#viewer.ready) {
+      return;
+    }
+    this.#endDrag();
+    const touch = event.pointerType === "touch";
+    this.#drag = { pointerId: event.pointerId, touch, item, x: event.clientX, y: event.clientY,
+                   time: event.timeStamp, started: false, timer: null, target: null };
+    if (touch) this.#drag.timer = setTimeout(() => this.#startDrag(), touchHoldMilliseconds);
+  }
+
+  #startDrag() {
+    const drag = this.#drag;
+    if (!drag || drag.started) return;
+    drag.started = true;
+    drag.item.classList.add("dragging");
+    try {
+      outline.setPointerCapture(drag.pointerId);
+    } catch {
+      // The pointer is already gone; its up or cancel ends the drag.
+    }
+  }
+
+  #pointerMove(event) {
+    const drag = this.#drag;
+    if (!drag || event.pointerId !== drag.pointerId) return;
+    const moved = Math.hypot(event.clientX - drag.x, event.clientY - drag.y) >= dragPixels;
+    if (drag.touch) {
+      // A finger that moves before the hold swipes: the outline scrolls. The hold is judged by
+      // the events' times, as a busy page may run the timer late or early beside the input.
+      if (event.timeStamp - drag.time < touchHoldMilliseconds) {
+        if (moved) this.#endDrag();
+        return;
+      }
+      this.#startDrag();
+    } else if (!drag.started) {
+      if (!moved) return;
+      this.#startDrag();
+    }
+    const under = document.elementFromPoint(event.clientX, event.clientY);
+    const target = under && outline.contains(under) ? itemOf(under) : null;
+    const fits = target && target !== drag.item && !drag.item.contains(target) ? target : null;
+    if (fits !== drag.target) {
+      if (drag.target) drag.target.classList.remove("drop-target");
+      if (fits) fits.classList.add("drop-target");
+      drag.target = fits;
+    }
+  }
+
+  #pointerUp(event, dropped) {
+    const drag = this.#drag;
+    if (!drag || event.pointerId !== drag.pointerId) return;
+    this.#endDrag();
+    if (!drag.started) return;
+    // The click that may follow the drag's release is not a selection.
+    this.#swallowClick = true;
+    setTimeout(() => (this.#swallowClick = false), 0);
+    if (dropped && drag.target && this.#dropped && this.#model) {
+      this.#dropped(this.#model.generation, Number(drag.item.dataset.id), Number(drag.target.dataset.id));
+    }
+  }
+
+  #endDrag() {
+    const drag = this.#drag;
+    if (!drag) return;
+    this.#drag = null;
+    clearTimeout(drag.timer);
+    drag.item.classList.remove("dragging");
+    if (drag.target) drag.target.classList.remove("drop-target");
+    if (drag.started && outline.hasPointerCapture(drag.pointerId)) outline.releasePointerCapture(drag.pointerId);
   }
 
   #clicked(event) {
     const item = itemOf(event.target);
-    if (!item) return;
+    if (!item || this.#swallowClick) return;
     if (event.target.classList.contains("toggle")) {
       if (item.getAttribute("aria-expanded") === "true") this.#collapse(item);
       else this.#expand(item);
