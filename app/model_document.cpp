@@ -1049,7 +1049,7 @@ std::optional<std::string> ModelDocument::planMove(const Edit& edit, Change& mad
             made.after.emplace_back(moved, std::move(steps));
         }
     }
-    made.name = "move " + name;
+    made.name = "move " + name + " under " + nameOf(edit.target);
     Splice splice;
     splice.out = Place{parent, position};
     splice.in = Place{newParent, newPosition};

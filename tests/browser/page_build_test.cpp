@@ -117,7 +117,7 @@ TEST_F(Build, AMoveByDragAndByKeysIsUndoneAndReopened) {
     EXPECT_EQ(v[4], underHead) << "the row dragged onto the head is its child, selected";
     EXPECT_EQ(v[5], R"js(["step 1: rotate z 89.999981°","step 2: rotate y 89.999981°",)js"
                     R"js("step 3: translate (-1, 1.5, 0)","step 4: matrix, from the move"])js");
-    EXPECT_EQ(v[6], R"js([["Undo: move shoulder at -x",true],["Redo",false]])js");
+    EXPECT_EQ(v[6], R"js([["Undo: move shoulder at -x under head",true],["Redo",false]])js");
     EXPECT_TRUE(near(v[8], v[2], 1e-9)) << "its place in the world is kept";
     EXPECT_FALSE(near(v[7], v[1], 1e-3)) << "its local transform is not";
     // local = head's world inverse times its world: head's world times local is the world.

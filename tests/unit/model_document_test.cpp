@@ -323,7 +323,7 @@ TEST(ModelDocument, BuiltNodesAreNamedAndAnimateWhereTheyAre) {
     EXPECT_EQ(moved.at, (NodePath{3, {2}}));
     EXPECT_EQ(document.nameOf(NodePath{3, {2}}), "ball 5");
     EXPECT_EQ(document.nameOf(NodePath{3, {2, 1}}), "ball 11");
-    EXPECT_EQ(document.undoName(), "move ball 5");
+    EXPECT_EQ(document.undoName(), "move ball 5 under ball 1");
     document.apply(Edit::undone());
     EXPECT_EQ(document.nameOf(ball5), "ball 5");
 }
