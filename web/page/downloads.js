@@ -5,7 +5,8 @@ import { say, sayLastProblem } from "./status.js";
 const canvas = document.getElementById("canvas");
 
 export function enableDownloads(viewer, outline) {
-  const fileName = () => (outline.model ? outline.model.model : "scene");
+  // "figure", "your-model": a file name without spaces.
+  const fileName = () => (outline.model ? outline.model.model.replaceAll(" ", "-") : "scene");
 
   // The canvas keeps its last frame (the context preserves its drawing buffer).
   document.getElementById("download-picture").addEventListener("click", () => {
