@@ -775,7 +775,6 @@ SceneNode* ModelDocument::takeOut(std::size_t model, const Place& place, Splice&
         }
     }
     // The subtree's edits go with it; those of later siblings shift down by one.
-    std::vector<std::pair<NodePath, NodeEdit>> shift;
     for (auto entry = edits_.lower_bound(NodePath{model, {}});
          entry != edits_.end() && entry->first.model == model;) {
         if (within(entry->first, top)) {
@@ -784,10 +783,23 @@ SceneNode* ModelDocument::takeOut(std::size_t model, const Place& place, Splice&
                                          entry->first.positions.end()},
                                         std::move(entry->second)});
             entry = edits_.erase(entry);
-        } else if (place.position != rootPosition &&
-                   shifted(entry->first, place.parent, place.position, -1) != entry->first) {
-            shift.emplace_back(shifted(entry->first, place.parent, place.position, -1),
-                               std::move(entry->second));
+        } else {
+            ++entry;
+        }
+    }
+    if (place.position != rootPosition) {
+        shiftEdits(model, place, -1);
+    }
+    return node;
+}
+
+void ModelDocument::shiftEdits(std::size_t model, const Place& place, int by) {
+    std::vector<std::pair<NodePath, NodeEdit>> shift;
+    for (auto entry = edits_.lower_bound(NodePath{model, {}});
+         entry != edits_.end() && entry->first.model == model;) {
+        NodePath moved = shifted(entry->first, place.parent, place.position, by);
+        if (moved != entry->first) {
+            shift.emplace_back(std::move(moved), std::move(entry->second));
             entry = edits_.erase(entry);
         } else {
             ++entry;
@@ -796,7 +808,6 @@ SceneNode* ModelDocument::takeOut(std::size_t model, const Place& place, Splice&
     for (auto& [path, nodeEdit] : shift) {
         edits_.emplace(std::move(path), std::move(nodeEdit));
     }
-    return node;
 }
 
 void ModelDocument::putIn(std::size_t model, const Place& place, SceneNode* node, Splice& splice) {
@@ -820,20 +831,7 @@ void ModelDocument::putIn(std::size_t model, const Place& place, SceneNode* node
             }
             slot->parts.placed(node, *splice.placed);
         }
-        std::vector<std::pair<NodePath, NodeEdit>> shift;
-        for (auto entry = edits_.lower_bound(NodePath{model, {}});
-             entry != edits_.end() && entry->first.model == model;) {
-            if (shifted(entry->first, place.parent, place.position, 1) != entry->first) {
-                shift.emplace_back(shifted(entry->first, place.parent, place.position, 1),
-                                   std::move(entry->second));
-                entry = edits_.erase(entry);
-            } else {
-                ++entry;
-            }
-        }
-        for (auto& [path, nodeEdit] : shift) {
-            edits_.emplace(std::move(path), std::move(nodeEdit));
-        }
+        shiftEdits(model, place, 1);
     }
     for (HeldEdit& held : splice.heldEdits) {
         NodePath path = top;
@@ -845,23 +843,28 @@ void ModelDocument::putIn(std::size_t model, const Place& place, SceneNode* node
 
 bool ModelDocument::doSplices(std::size_t model, std::vector<Splice>& splices, bool forward) {
     const auto count = static_cast<std::ptrdiff_t>(splices.size());
+    const auto at = [&](std::ptrdiff_t i) -> Splice& {
+        return splices[static_cast<std::size_t>(forward ? i : count - 1 - i)];
+    };
+    // A place not where it was: what was done so far is taken back, and nothing changes.
+    const auto takeBack = [&](std::ptrdiff_t done) {
+        for (std::ptrdiff_t j = done - 1; j >= 0; --j) {
+            std::vector<Splice> one;
+            one.push_back(std::move(at(j)));
+            doSplices(model, one, !forward);
+            at(j) = std::move(one.front());
+        }
+        return false;
+    };
     for (std::ptrdiff_t i = 0; i < count; ++i) {
-        Splice& splice = splices[static_cast<std::size_t>(forward ? i : count - 1 - i)];
+        Splice& splice = at(i);
         const std::optional<Place>& from = forward ? splice.out : splice.in;
         const std::optional<Place>& to = forward ? splice.in : splice.out;
         SceneNode* node = splice.held;
         if (from) {
             node = takeOut(model, *from, splice);
             if (node == nullptr) {
-                // Not where it was: what was done so far is taken back, and nothing changes.
-                for (std::ptrdiff_t j = i - 1; j >= 0; --j) {
-                    Splice& back = splices[static_cast<std::size_t>(forward ? j : count - 1 - j)];
-                    std::vector<Splice> one;
-                    one.push_back(std::move(back));
-                    doSplices(model, one, !forward);
-                    back = std::move(one.front());
-                }
-                return false;
+                return takeBack(i);
             }
         }
         if (to) {
@@ -871,14 +874,7 @@ bool ModelDocument::doSplices(std::size_t model, std::vector<Splice>& splices, b
                 if (from) {
                     putIn(model, *from, node, splice);
                 }
-                for (std::ptrdiff_t j = i - 1; j >= 0; --j) {
-                    Splice& back = splices[static_cast<std::size_t>(forward ? j : count - 1 - j)];
-                    std::vector<Splice> one;
-                    one.push_back(std::move(back));
-                    doSplices(model, one, !forward);
-                    back = std::move(one.front());
-                }
-                return false;
+                return takeBack(i);
             }
             putIn(model, *to, node, splice);
             splice.held = nullptr;

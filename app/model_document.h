@@ -156,6 +156,9 @@ class ModelDocument {
     void countHeld();
     SceneNode* takeOut(std::size_t model, const Place& place, Splice& splice);
     void putIn(std::size_t model, const Place& place, SceneNode* node, Splice& splice);
+    // Moves the edits of the later siblings of `place` (and their subtrees) by `by` positions,
+    // as a subtree is taken out there (-1) or put in (+1).
+    void shiftEdits(std::size_t model, const Place& place, int by);
     // Gives the children of `parent` from `position` on their names and steps, where the
     // parent's class gives them by position, before their positions change.
     void freezeChildren(const NodePath& parent, std::uint32_t position);

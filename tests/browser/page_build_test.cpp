@@ -18,18 +18,6 @@ class Build : public PageTest {
     Build() : PageTest("page-build") {}
 };
 
-std::string heldAt(int frames) {
-    return "document.body.dataset.held === '" + std::to_string(frames) + "'";
-}
-
-std::string row(const std::string& name) {
-    return "[role=\"treeitem\"][data-name=\"" + name + "\"] > .row";
-}
-
-std::string named(const std::string& role, const std::string& name) {
-    return "::-p-aria([name=\"" + name + "\"][role=\"" + role + "\"])";
-}
-
 // The cells of the table captioned `caption` as exact values, row by row.
 std::string tableValues(const std::string& caption) {
     return "Array.from(Array.from(document.querySelectorAll('table')).find((t) => "

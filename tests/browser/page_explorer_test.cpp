@@ -59,10 +59,6 @@ class Page : public PageTest {
 
 constexpr const char* windowShown = "document.getElementById('title').textContent !== ''";
 
-std::string heldAt(int frames) {
-    return "document.body.dataset.held === '" + std::to_string(frames) + "'";
-}
-
 // Opens every closed row of the outline by clicking its toggle, as a user would, and gives
 // the names of all rows in document order.
 constexpr const char* expandAllAndListNames =

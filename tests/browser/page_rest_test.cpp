@@ -17,20 +17,6 @@ class Rest : public PageTest {
     Rest() : PageTest("page-rest") {}
 };
 
-std::string heldAt(int frames) {
-    return "document.body.dataset.held === '" + std::to_string(frames) + "'";
-}
-
-// The outline's row of the node named `name`.
-std::string row(const std::string& name) {
-    return "[role=\"treeitem\"][data-name=\"" + name + "\"] > .row";
-}
-
-// Controls by their role and accessible name, as assistive technology finds them.
-std::string named(const std::string& role, const std::string& name) {
-    return "::-p-aria([name=\"" + name + "\"][role=\"" + role + "\"])";
-}
-
 // The cells of the table captioned `caption`, row by row, as written and as exact values.
 std::string tableValues(const std::string& caption) {
     return "Array.from(Array.from(document.querySelectorAll('table')).find((t) => "

@@ -33,4 +33,19 @@ class PageTest : public ::testing::Test {
     ScratchFolder scratch;
 };
 
+// The page holds the address's last picture, after `frames` steps.
+inline std::string heldAt(int frames) {
+    return "document.body.dataset.held === '" + std::to_string(frames) + "'";
+}
+
+// The outline's row of the node named `name`.
+inline std::string row(const std::string& name) {
+    return "[role=\"treeitem\"][data-name=\"" + name + "\"] > .row";
+}
+
+// Controls by their role and accessible name, as assistive technology finds them.
+inline std::string named(const std::string& role, const std::string& name) {
+    return "::-p-aria([name=\"" + name + "\"][role=\"" + role + "\"])";
+}
+
 }  // namespace browser
