@@ -177,7 +177,7 @@ std::optional<std::string> readEdit(const std::string& name, const std::string& 
                 made = kind;
             }
         }
-        const bool counted = made == NewNode::chain || made == NewNode::tree;
+        const bool counted = made && takesCount(*made);
         if (!made || parts.size() != (counted ? 3u : 2u)) {
             return shown +
                    ": an add is PATH,group, ball or limb, or PATH,chain,LIMBS or "
@@ -445,9 +445,7 @@ std::string queryOf(const std::vector<Edit>& history, std::size_t entries, int l
                 break;
             case Edit::Kind::add:
                 add("add=" + pathInQuery(edit.node) + "," + newNodeName(edit.made) +
-                    (edit.made == NewNode::chain || edit.made == NewNode::tree
-                         ? "," + std::to_string(edit.count)
-                         : std::string()));
+                    (takesCount(edit.made) ? "," + std::to_string(edit.count) : std::string()));
                 break;
             case Edit::Kind::copy:
                 add("copy=" + pathInQuery(edit.node));

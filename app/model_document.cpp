@@ -313,21 +313,15 @@ std::optional<std::string> ModelDocument::followRebuild() {
             }
             std::map<NodePath, NodeEdit> aside;
             aside.insert(std::make_move_iterator(first), std::make_move_iterator(last));
-            const std::vector<bool> had = [&aside] {
-                std::vector<bool> out;
-                for (const auto& entry : aside) {
-                    out.push_back(entry.second.node != nullptr);
-                }
-                return out;
-            }();
             edits_.erase(first, last);
             slot->parts.clear();
             undone += replayStructure(model);
-            std::size_t index = 0;
             for (auto& [path, nodeEdit] : aside) {
+                // Whether it had its node in the old build (the pointer is only compared).
+                const bool had = nodeEdit.node != nullptr;
                 auto placed = edits_.emplace(path, std::move(nodeEdit)).first;
                 resolve(placed->first, placed->second);
-                if (had[index++] && placed->second.node == nullptr) {
+                if (had && placed->second.node == nullptr) {
                     ++lost;
                     example = pathText(placed->first);
                 }
@@ -821,14 +815,13 @@ void ModelDocument::putIn(std::size_t model, const Place& place, SceneNode* node
         parent->children.insert(
             std::next(parent->children.begin(), static_cast<std::ptrdiff_t>(place.position)), node);
         top = childOf(place.parent, place.position);
-        if (splice.label) {
+        if (splice.label || splice.placed) {
             slot->parts.forget(node);
+        }
+        if (splice.label) {
             slot->parts.give(node, *splice.label);
         }
         if (splice.placed) {
-            if (splice.label == std::nullopt) {
-                slot->parts.forget(node);
-            }
             slot->parts.placed(node, *splice.placed);
         }
         shiftEdits(model, place, 1);

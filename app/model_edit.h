@@ -68,6 +68,11 @@ inline const char* fieldName(StepField field) {
     return "";
 }
 
+// Whether an add of `kind` takes a count: the limbs of a chain, the depth of a tree.
+inline bool takesCount(NewNode kind) {
+    return kind == NewNode::chain || kind == NewNode::tree;
+}
+
 // One change to the document, and the only kind there is: the viewer's keys and animation steps
 // as well as a learner's edits of a node. The document's history is the list of them.
 struct Edit {

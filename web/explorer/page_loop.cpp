@@ -118,38 +118,42 @@ void typeKey(unsigned char key) {
     applyEdit(Edit::typed(std::string(1, static_cast<char>(key))));
 }
 
-// The depth that `key` asks for, when it is a depth key whose tree takes longer than a frame.
-std::optional<int> deepBuildAsked(unsigned char key) {
-    int depth = 0;
+// The depth that `key` asks for; nothing for a key that is not a depth key.
+std::optional<int> depthAsked(unsigned char key) {
     if (key == '+' || key == '=') {
-        depth = recursionDepth + 1;
-    } else if (key == '-' && recursionDepth > 1) {
-        depth = recursionDepth - 1;
+        return recursionDepth + 1;
     }
-    if (depth <= 1 || treeBalls(depth) < ballsBuiltAtOnce) {
-        return std::nullopt;
+    if (key == '-') {
+        return std::max(recursionDepth - 1, 1);
     }
-    return depth;
+    return std::nullopt;
+}
+
+// Frees replaced trees for up to `milliseconds`; true once none is left.
+bool freeRetired(double milliseconds) {
+    const double end = emscripten_get_now() + milliseconds;
+    while (!retired.advance(nodesFreedPerSlice)) {
+        if (emscripten_get_now() >= end) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Whether `key` can be typed now: a depth key whose tree is large goes on building it for a
 // slice, and is ready once the tree is whole (or is refused, or built in place, by the key).
 bool keyReady(unsigned char key) {
+    const std::optional<int> depth = depthAsked(key);
+    if (!depth) {
+        return true;
+    }
     // The trees replaced before are freed first, so that the memory guard finds the room it
     // would find had they been freed at once, and answers as it would.
-    const bool depthKey = key == '+' || key == '=' || key == '-';
-    if (depthKey && !retired.empty()) {
-        const double end = emscripten_get_now() + sliceMilliseconds;
-        while (!retired.advance(nodesFreedPerSlice)) {
-            if (emscripten_get_now() >= end) {
-                const int asked = key == '-' ? std::max(recursionDepth - 1, 1) : recursionDepth + 1;
-                bridge::building(asked, 0, 1);
-                return false;
-            }
-        }
+    if (!freeRetired(sliceMilliseconds)) {
+        bridge::building(*depth, 0, 1);
+        return false;
     }
-    const std::optional<int> depth = deepBuildAsked(key);
-    if (!depth) {
+    if (*depth == recursionDepth || treeBalls(*depth) < ballsBuiltAtOnce) {
         return true;
     }
     if (preparingDepth() != *depth && prepareDepth(*depth) != Preparation::started) {
@@ -230,6 +234,18 @@ void typeWaiting() {
     tellWaiting();
 }
 
+// A key or Step asked for: at once unless something waits already; behind a key that waits, it
+// waits its turn, and the next frame goes on with them.
+void wait(int asked) {
+    const bool first = waiting.empty();
+    waiting.push_back(asked);
+    if (first) {
+        typeWaiting();
+    } else {
+        tellWaiting();
+    }
+}
+
 void finishScript() {
     player.reset();
     mode = Mode::held;
@@ -244,11 +260,7 @@ void finishScript() {
 }
 
 void pageIdle() {
-    if (!retired.empty()) {
-        const double end = emscripten_get_now() + sliceMilliseconds / 2;
-        while (!retired.advance(nodesFreedPerSlice) && emscripten_get_now() < end) {
-        }
-    }
+    freeRetired(sliceMilliseconds / 2);
     // While keys wait for a tree the model holds still, so that the steps come after the keys as
     // they were typed: the same state as had the tree been built at once.
     const bool keysWaited = mode != Mode::scripted && !waiting.empty();
@@ -281,14 +293,7 @@ void pageKeyboard(unsigned char key, int, int) {
         return;
     }
     goLive();
-    // Behind a key that waits, a key waits its turn: the next frame goes on with them.
-    const bool first = waiting.empty();
-    waiting.push_back(key);
-    if (first) {
-        typeWaiting();
-    } else {
-        tellWaiting();
-    }
+    wait(key);
 }
 
 void stepCommand() {
@@ -296,13 +301,7 @@ void stepCommand() {
         return;
     }
     goLive();
-    const bool first = waiting.empty();
-    waiting.push_back(stepAsked);
-    if (first) {
-        typeWaiting();
-    } else {
-        tellWaiting();
-    }
+    wait(stepAsked);
 }
 
 }  // namespace
